@@ -1,0 +1,42 @@
+#include "app/command_line.h"
+#include "app/sfp_app.h"
+
+#include "platform/look.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool HasDisplay()
+{
+    return std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "tsx4410sfp: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                             "run it under a virtual display: xvfb-run -a %s\n",
+                     argv[0]);
+        return 1;
+    }
+
+    // The command line as the program was given it, before Qt takes its own
+    // options out: every option is found anywhere in this text.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tsx4410sfp"));
+    ApplyClassicLook();
+
+    CSfpApp app(CommandLineTail(arguments));
+    app.InitInstance();
+    return qapp.exec();
+}

@@ -1,0 +1,15 @@
+#include "instrument/instrument_host.h"
+
+namespace {
+CInstrumentHost* g_host = nullptr;
+}
+
+CInstrumentHost* CInstrumentHost::Get() { return g_host; }
+
+CInstrumentHost::CInstrumentHost() { g_host = this; }
+
+CInstrumentHost::~CInstrumentHost()
+{
+    if (g_host == this)
+        g_host = nullptr;
+}

@@ -1,0 +1,239 @@
+#include "core/visa_state.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/c_text.h"
+#include "core/find_expr.h"
+#include "core/rsrc_name.h"
+
+namespace sim {
+namespace {
+
+std::string_view trimmed_command(const ViByte* buf, ViUInt32 count) {
+  std::string_view cmd(reinterpret_cast<const char*>(buf), count);
+  while (!cmd.empty() && (cmd.back() == '\n' || cmd.back() == '\r' || cmd.back() == ' ')) {
+    cmd.remove_suffix(1);
+  }
+  return cmd;
+}
+
+void put16(void* value, ViUInt16 v) { std::memcpy(value, &v, sizeof v); }
+
+}  // namespace
+
+ViObject VisaState::add(Object obj) {
+  const ViObject id = next_id_++;
+  objects_.emplace(id, std::move(obj));
+  return id;
+}
+
+VisaState::Object* VisaState::lookup(ViObject obj, Kind kind) {
+  auto it = objects_.find(obj);
+  return it != objects_.end() && it->second.kind == kind ? &it->second : nullptr;
+}
+
+const VisaState::Object* VisaState::lookup(ViObject obj) const {
+  auto it = objects_.find(obj);
+  return it != objects_.end() ? &it->second : nullptr;
+}
+
+int VisaState::resource_of(ViObject obj) const {
+  const Object* o = lookup(obj);
+  return o ? o->resource : -1;
+}
+
+int VisaState::resource_named(const char* name) const {
+  return name ? bench_.find(name) : -1;
+}
+
+ViStatus VisaState::open_default_rm(ViSession* rm) {
+  if (rm == nullptr) return VI_ERROR_INV_PARAMETER;
+  *rm = add(Object{});
+  return VI_SUCCESS;
+}
+
+ViStatus VisaState::find_rsrc(ViSession rm, const char* expr, ViFindList* list, ViUInt32* count,
+                              ViChar* desc) {
+  if (list) *list = VI_NULL;
+  if (count) *count = 0;
+  if (!lookup(rm, Kind::rm)) return VI_ERROR_INV_OBJECT;
+  if (expr == nullptr || !find_expr_valid(expr)) return VI_ERROR_INV_EXPR;
+  Object found;
+  found.kind = Kind::find_list;
+  found.rm = rm;
+  for (const Resource& res : bench_.resources) {
+    std::string name = listed_name(res.descriptor);
+    if (find_expr_matches(expr, name)) found.found.push_back(std::move(name));
+  }
+  if (found.found.empty()) return VI_ERROR_RSRC_NFOUND;
+  if (count) *count = static_cast<ViUInt32>(found.found.size());
+  copy_text256(desc, found.found.front());
+  found.next = 1;
+  if (list) *list = add(std::move(found));
+  return VI_SUCCESS;
+}
+
+ViStatus VisaState::find_next(ViFindList list, ViChar* desc) {
+  Object* o = lookup(list, Kind::find_list);
+  if (!o) return VI_ERROR_INV_OBJECT;
+  if (o->next >= o->found.size()) return VI_ERROR_RSRC_NFOUND;
+  copy_text256(desc, o->found[o->next++]);
+  return VI_SUCCESS;
+}
+
+ViStatus VisaState::parse_rsrc(ViSession rm, const char* name, ViUInt16* intf_type,
+                               ViUInt16* intf_num, ViChar* rsrc_class, ViChar* expanded,
+                               ViChar* alias) {
+  if (!lookup(rm, Kind::rm)) return VI_ERROR_INV_OBJECT;
+  if (name == nullptr) return VI_ERROR_INV_RSRC_NAME;
+  RsrcName parsed;
+  if (auto p = parse_rsrc_name(name)) {
+    parsed = *p;
+  } else {
+    // Names the parser does not know are fine when the bench lists them.
+    const int idx = bench_.find(name);
+    if (idx < 0) return VI_ERROR_INV_RSRC_NAME;
+    parsed.intf_type = bench_.resources[static_cast<std::size_t>(idx)].intf_type;
+    parsed.canonical = name;
+  }
+  if (intf_type) *intf_type = parsed.intf_type;
+  if (intf_num) *intf_num = parsed.board;
+  copy_text256(rsrc_class, "INSTR");
+  copy_text256(expanded, parsed.canonical);
+  copy_text256(alias, "");
+  return VI_SUCCESS;
+}
+
+ViStatus VisaState::open(ViSession rm, const char* name, ViSession* vi) {
+  if (vi) *vi = VI_NULL;
+  if (!lookup(rm, Kind::rm)) return VI_ERROR_INV_OBJECT;
+  if (vi == nullptr) return VI_ERROR_INV_PARAMETER;
+  if (name == nullptr) return VI_ERROR_INV_RSRC_NAME;
+  const int idx = bench_.find(name);
+  if (idx < 0) return parse_rsrc_name(name) ? VI_ERROR_RSRC_NFOUND : VI_ERROR_INV_RSRC_NAME;
+  const ViStatus status = bench_.resources[static_cast<std::size_t>(idx)].open_status;
+  if (status < 0) return status;
+  Object session;
+  session.kind = Kind::instr;
+  session.rm = rm;
+  session.resource = idx;
+  *vi = add(std::move(session));
+  return status;
+}
+
+ViStatus VisaState::close(ViObject obj) {
+  if (obj == VI_NULL) return VI_WARN_NULL_OBJECT;
+  auto it = objects_.find(obj);
+  if (it == objects_.end()) return VI_ERROR_INV_OBJECT;
+  if (it->second.kind == Kind::rm) {
+    // Closing a resource manager session closes everything opened through it.
+    for (auto child = objects_.begin(); child != objects_.end();) {
+      child = child->second.kind != Kind::rm && child->second.rm == obj ? objects_.erase(child)
+                                                                          : std::next(child);
+    }
+  }
+  objects_.erase(obj);
+  return VI_SUCCESS;
+}
+
+ViStatus VisaState::get_attribute(ViObject obj, ViAttr attr, void* value) {
+  const Object* o = lookup(obj);
+  if (!o) return VI_ERROR_INV_OBJECT;
+  if (o->kind != Kind::instr) return VI_ERROR_NSUP_ATTR;
+  if (value == nullptr) return VI_ERROR_INV_PARAMETER;
+  const Resource& res = bench_.resources[static_cast<std::size_t>(o->resource)];
+  auto put_optional = [value](const std::optional<ViUInt16>& v) {
+    if (!v) return VI_ERROR_NSUP_ATTR;
+    put16(value, *v);
+    return VI_SUCCESS;
+  };
+  switch (attr) {
+    case VI_ATTR_INTF_TYPE: put16(value, res.intf_type); return VI_SUCCESS;
+    case VI_ATTR_INTF_NUM: {
+      auto parsed = parse_rsrc_name(res.descriptor);
+      put16(value, parsed ? parsed->board : 0);
+      return VI_SUCCESS;
+    }
+    case VI_ATTR_MANF_ID: return put_optional(res.manufacturer_id);
+    case VI_ATTR_MODEL_CODE: return put_optional(res.model_code);
+    case VI_ATTR_SLOT: return put_optional(res.slot);
+    case VI_ATTR_VXI_LA: return put_optional(res.logical_address);
+    case VI_ATTR_TMO_VALUE: std::memcpy(value, &o->timeout_ms, sizeof o->timeout_ms); return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR: *static_cast<ViByte*>(value) = static_cast<ViByte>(o->termchar); return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR_EN: put16(value, o->termchar_en); return VI_SUCCESS;
+    case VI_ATTR_SEND_END_EN: put16(value, o->send_end_en); return VI_SUCCESS;
+    case VI_ATTR_RSRC_NAME: copy_text256(static_cast<char*>(value), listed_name(res.descriptor)); return VI_SUCCESS;
+    default: return VI_ERROR_NSUP_ATTR;
+  }
+}
+
+ViStatus VisaState::set_attribute(ViObject obj, ViAttr attr, ViAttrState value) {
+  auto it = objects_.find(obj);
+  if (it == objects_.end()) return VI_ERROR_INV_OBJECT;
+  Object& o = it->second;
+  if (o.kind != Kind::instr) return VI_ERROR_NSUP_ATTR;
+  switch (attr) {
+    case VI_ATTR_TMO_VALUE: o.timeout_ms = static_cast<ViUInt32>(value); return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR: o.termchar = static_cast<ViUInt16>(value & 0xff); return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR_EN: o.termchar_en = value != 0; return VI_SUCCESS;
+    case VI_ATTR_SEND_END_EN: o.send_end_en = value != 0; return VI_SUCCESS;
+    case VI_ATTR_INTF_TYPE:
+    case VI_ATTR_INTF_NUM:
+    case VI_ATTR_MANF_ID:
+    case VI_ATTR_MODEL_CODE:
+    case VI_ATTR_SLOT:
+    case VI_ATTR_VXI_LA:
+    case VI_ATTR_RSRC_NAME: return VI_ERROR_ATTR_READONLY;
+    default: return VI_ERROR_NSUP_ATTR;
+  }
+}
+
+ViStatus VisaState::check_instr(ViSession vi) const {
+  const Object* o = lookup(vi);
+  if (!o) return VI_ERROR_INV_OBJECT;
+  return o->kind == Kind::instr ? VI_SUCCESS : VI_ERROR_NSUP_OPER;
+}
+
+ViStatus VisaState::write(ViSession vi, const ViByte* buf, ViUInt32 count, ViUInt32* ret_count) {
+  if (ret_count) *ret_count = 0;
+  if (ViStatus st = check_instr(vi); st != VI_SUCCESS) return st;
+  if (buf == nullptr && count != 0) return VI_ERROR_INV_PARAMETER;
+  Object& o = objects_[vi];
+  const Resource& res = bench_.resources[static_cast<std::size_t>(o.resource)];
+  // A new command discards an unread answer, as a message-based device does.
+  o.pending.clear();
+  if (count != 0 && res.identity && iequals(trimmed_command(buf, count), "*IDN?")) {
+    o.pending = *res.identity;
+  }
+  if (ret_count) *ret_count = count;
+  return VI_SUCCESS;
+}
+
+ViStatus VisaState::read(ViSession vi, ViByte* buf, ViUInt32 count, ViUInt32* ret_count) {
+  if (ret_count) *ret_count = 0;
+  if (ViStatus st = check_instr(vi); st != VI_SUCCESS) return st;
+  if (buf == nullptr && count != 0) return VI_ERROR_INV_PARAMETER;
+  Object& o = objects_[vi];
+  if (o.pending.empty()) return VI_ERROR_TMO;
+  const std::size_t n = std::min<std::size_t>(count, o.pending.size());
+  std::memcpy(buf, o.pending.data(), n);
+  o.pending.erase(0, n);
+  if (ret_count) *ret_count = static_cast<ViUInt32>(n);
+  return n == count ? VI_SUCCESS_MAX_CNT : VI_SUCCESS;
+}
+
+ViStatus VisaState::read_stb(ViSession vi, ViUInt16* stb) {
+  if (ViStatus st = check_instr(vi); st != VI_SUCCESS) return st;
+  if (stb == nullptr) return VI_ERROR_INV_PARAMETER;
+  *stb = bench_.resources[static_cast<std::size_t>(objects_[vi].resource)].status_byte;
+  return VI_SUCCESS;
+}
+
+ViStatus VisaState::discard_input(ViSession vi) {
+  if (ViStatus st = check_instr(vi); st != VI_SUCCESS) return st;
+  objects_[vi].pending.clear();
+  return VI_SUCCESS;
+}
+
+}  // namespace sim

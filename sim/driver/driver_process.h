@@ -1,0 +1,31 @@
+// The driver stand-in's per-process state, shared by its exported functions.
+#pragma once
+
+#include <map>
+
+#include "core/driver_state.h"
+#include "core/sim_process.h"
+
+namespace sim {
+
+struct Driver {
+  SimProcess proc{"libtsx4410.so stand-in"};
+  DriverState state{proc.bench()};
+  std::map<ViSession, ViSession> rm_of;  // the VISA resource manager behind each session
+  ViUInt32 next_job = 1;
+};
+
+// Never destroyed, like the VISA side: exit order between the libraries is not ours.
+inline Driver& driver() {
+  static Driver* instance = new Driver;
+  return *instance;
+}
+
+// An injected fault replaces the call's work entirely.
+template <class Work>
+ViStatus run(Driver& d, const char* function, ViSession vi, ViInt32 channel, Work work) {
+  if (auto status = d.proc.fault(function, d.state.resource_of(vi), channel)) return *status;
+  return work();
+}
+
+}  // namespace sim

@@ -1,0 +1,37 @@
+#include "test_support.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QMessageBox>
+
+ModalRecorder::ModalRecorder()
+    : m_scope([this](QDialog& dialog) -> int {
+          if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+              messages << box->text();
+              captions << box->windowTitle();
+              if (onMessage)
+                  onMessage(box->text());
+              return QMessageBox::Ok;
+          }
+          dialogTitles << dialog.windowTitle();
+          return onDialog ? onDialog(dialog) : static_cast<int>(QDialog::Accepted);
+      })
+{
+}
+
+ModalRecorder::~ModalRecorder() = default;
+
+std::unique_ptr<CSfpApp> StartApp(const QString& commandLine)
+{
+    auto app = std::make_unique<CSfpApp>(commandLine);
+    app->InitInstance();
+    return app;
+}
+
+void ProcessEvents()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
