@@ -23,8 +23,11 @@ ViStatus open_module(Driver& d, const ViChar* rsrc, ViBoolean reset, ViSession* 
   ViSession session = VI_NULL;
   st = viOpen(rm, rsrc, VI_NULL, VI_NULL, &session);
   const int resource = d.proc.bench().find(rsrc);
-  if (st >= 0 && resource < 0) st = VI_ERROR_RSRC_NFOUND;
-  if (st >= 0) st = d.proc.bench().resources[static_cast<std::size_t>(resource)].module.init_status;
+  if (resource < 0) {
+    st = VI_ERROR_RSRC_NFOUND;  // whatever VISA made of the name: no such module here
+  } else if (st >= 0) {
+    st = d.proc.bench().resources[static_cast<std::size_t>(resource)].module.init_status;
+  }
   if (st != VI_SUCCESS) {
     // Only a clean init hands out a session; a warning closes it like an error.
     viClose(rm);

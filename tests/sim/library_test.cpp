@@ -191,24 +191,6 @@ TEST(Library, BenchScenarios) {
     std::function<std::string(Libs&)> body;
   };
   const Case cases[] = {
-      {"gpib", [](Libs& l) {
-         Problems p;
-         ViSession rm, vi;
-         ViFindList list;
-         ViUInt32 count = 0, n = 0;
-         char desc[256];
-         SYM(l.visa, viOpenDefaultRM)(&rm);
-         p.equal(SYM(l.visa, viFindRsrc)(rm, "?*INSTR", &list, &count, desc), VI_SUCCESS, "find");
-         p.equal(std::string(desc), std::string("GPIB0::7::INSTR"), "desc");
-         p.equal(SYM(l.visa, viOpen)(rm, desc, 0, 0, &vi), VI_SUCCESS, "open");
-         SYM(l.visa, viWrite)(vi, reinterpret_cast<const ViByte*>("*IDN?"), 5, &n);
-         unsigned char buf[256] = {};
-         p.equal(SYM(l.visa, viRead)(vi, buf, 100, &n), VI_SUCCESS, "read");
-         p.equal(std::string(reinterpret_cast<char*>(buf), 21), std::string("VORNHOLT-ARGENT,T4410"), "identity");
-         ViUInt16 slot = 0;
-         p.equal(SYM(l.visa, viGetAttribute)(vi, VI_ATTR_SLOT, &slot), VI_ERROR_NSUP_ATTR, "slot");
-         return p.out.str();
-       }},
       {"none", [](Libs& l) {
          Problems p;
          ViSession rm, vi = 1;
@@ -218,6 +200,7 @@ TEST(Library, BenchScenarios) {
          p.equal(SYM(l.visa, viFindRsrc)(rm, "?*INSTR", nullptr, &count, desc), VI_ERROR_RSRC_NFOUND, "find");
          p.equal(SYM(l.driver, tsx4410_init)("VXI0::24::INSTR", 0, 0, &vi), VI_ERROR_RSRC_NFOUND, "init");
          p.equal<ViSession>(vi, VI_NULL, "no session");
+         p.equal(SYM(l.driver, tsx4410_init)("no such name", 0, 0, &vi), VI_ERROR_RSRC_NFOUND, "init");
          return p.out.str();
        }},
       {"init-warning", [](Libs& l) {

@@ -49,22 +49,6 @@ TEST(RsrcName, ParsesToCanonicalForm) {
   }
 }
 
-TEST(RsrcName, InterfaceTypeAndBoard) {
-  struct Case {
-    const char* name;
-    ViUInt16 type, board;
-  };
-  const Case cases[] = {{"GPIB3::7", VI_INTF_GPIB, 3},
-                        {"VXI::24", VI_INTF_VXI, 0},
-                        {"GPIB-VXI2::24", VI_INTF_GPIB_VXI, 2}};
-  for (const Case& c : cases) {
-    auto parsed = sim::parse_rsrc_name(c.name);
-    ASSERT_TRUE(parsed) << c.name;
-    EXPECT_EQ(parsed->intf_type, c.type) << c.name;
-    EXPECT_EQ(parsed->board, c.board) << c.name;
-  }
-}
-
 TEST(RsrcName, SameResource) {
   struct Case {
     const char* a;
