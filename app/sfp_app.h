@@ -5,6 +5,7 @@
 #include "panels/panel_host.h"
 #include "panels/panel_list.h"
 #include "platform/colors.h"
+#include "platform/library_loader.h"
 
 #include <QPointer>
 #include <QString>
@@ -28,6 +29,9 @@ public:
 
     // Instrument discovery: leaves exactly one access object in m_pDriver.
     int FindInstrument();
+    // Opens a driver session on the descriptor; live access object on
+    // success, otherwise message 1069 and the non-live one.
+    void OpenLiveDriver(const QString& descriptor, LibraryHandle module);
     void CreateNonLiveDriver();
 
     // CInstrumentHost
@@ -61,6 +65,8 @@ public:
     int m_nLogicalAddress = -1;
     QString m_strResourceName;
     QString m_strLabelFile;
+    // The loaded driver library, handed to the live access object; never unloaded.
+    LibraryHandle m_hDriverModule = nullptr;
 
 private:
     QString m_strCommandLine;
