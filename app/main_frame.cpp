@@ -175,8 +175,13 @@ void CMainFrame::OnHelpContents() { ShowHelpContents(this, QStringLiteral("tsx44
 
 void CMainFrame::FitClientTo(const QSize& dialogSize)
 {
-    // The client area is what lies below the menu bar.
-    const int menuHeight = menuBar()->isVisible() || !isVisible() ? menuBar()->sizeHint().height() : 0;
+    // The client area is what lies below the menu bar, measured the way the
+    // window's layout measures the bar at the new width.
+    QMenuBar* bar = menuBar();
+    int menuHeight = bar->heightForWidth(dialogSize.width());
+    if (menuHeight < 0)
+        menuHeight = bar->sizeHint().height();
+    menuHeight = qMax(menuHeight, bar->minimumSizeHint().height());
     const QSize outer = size();
     const QSize client(outer.width(), outer.height() - menuHeight);
     setFixedSize(FittedOuterSize(outer, client, dialogSize));

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 class QDialog;
 
@@ -34,3 +35,15 @@ std::unique_ptr<CSfpApp> StartApp(const QString& commandLine = QString());
 
 // Processes posted events, deferred deletes included.
 void ProcessEvents();
+
+// Readable QString values in test failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << '{';
+    for (const QString& s : l)
+        *os << " \"" << s.toStdString() << '"';
+    *os << " }";
+}
+QT_END_NAMESPACE
