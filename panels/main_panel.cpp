@@ -1,30 +1,196 @@
 #include "panels/main_panel.h"
 
+#include "controls/bitmap_static.h"
+#include "controls/led_button.h"
+#include "instrument/instrument_driver.h"
+#include "panels/channel.h"
+#include "panels/panel_host.h"
+#include "panels/panel_list.h"
+#include "panels/setting_panel.h"
 #include "platform/colors.h"
 #include "platform/string_table.h"
+#include "platform/user_exception.h"
+#include "platform/wait_cursor.h"
 #include "resources/dialog_templates.h"
 #include "resources/resource_ids.h"
-#include "panels/panel_host.h"
 
 #include <QPainter>
+#include <QPushButton>
+#include <utility>
 
-CPan1Dlg::CPan1Dlg(QWidget* parent, CPan1Obj* owner) : CPanelDialog(parent, owner)
+namespace {
+
+// The read-outs and frames of the panel: light grey field, black text, the
+// shadow above and left and the highlight below and right, so they look sunken.
+CTextStatic* SunkenField()
+{
+    return new CTextStatic(GetPanelColor(6), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr,
+                           nullptr);
+}
+
+CInstrumentDriver* Driver()
+{
+    CPanelHost* host = CPanelHost::Get();
+    return host ? host->Driver() : nullptr;
+}
+
+constexpr int kResourceTextLimit = 255;
+
+COLORREF FieldBackground() { return GetPanelColor(6); }
+
+} // namespace
+
+CPan1Dlg::CPan1Dlg(QWidget* parent, CPan1Obj* owner)
+    : CPanelDialog(parent, owner),
+      m_slotBox(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
+      m_resourceBox(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
+      m_addressFrame(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
+      m_banner(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
+      m_pOwner(owner)
 {
     Create(MainPanelTemplate());
+    m_bRunning = 0;
+}
+
+CPan1Dlg::~CPan1Dlg() = default;
+
+QPushButton* CPan1Dlg::StartStopButton() const { return Item<QPushButton>(IDC_START_STOP); }
+
+void CPan1Dlg::DoDataExchange()
+{
+    Attach(IDC_SLOT, &m_slotBox);
+    Attach(IDC_RESOURCE, &m_resourceBox);
+    Attach(IDC_ADDRESS_FRAME, &m_addressFrame);
+    Attach(IDC_BANNER, &m_banner);
 }
 
 bool CPan1Dlg::OnInitDialog()
 {
     FitMainWindow();
+    DoDataExchange();
+    CPanelHost* host = CPanelHost::Get();
+    auto* store = static_cast<CSettingObj*>(host->Panels().FindByStringId(IDS_SETTING_PANEL));
+
+    m_pActiveLamp = new CLedButton(host->ActiveLampColor(), RGB(192, 192, 192));
+    m_pActiveLamp->setAccessibleName(QStringLiteral("Active"));
+    Attach(IDC_ACTIVE_LAMP, m_pActiveLamp);
+
+    std::swap(m_banner.m_crTopLeft, m_banner.m_crBottomRight);
+
+    m_pLogo = new CBitmapStatic(IDB_LOGO);
+    Attach(IDC_LOGO, m_pLogo);
+    m_pStandardsLogo = new CBitmapStatic(IDB_STANDARDS_LOGO);
+    Attach(IDC_STANDARDS_LOGO, m_pStandardsLogo);
+
+    const int slot = host->InstrumentSlot();
+    if (slot < 0) {
+        m_slotBox.hide();
+        if (QWidget* label = GetDlgItem(IDC_SLOT_LABEL))
+            label->hide();
+    } else {
+        m_slotBox.SetText(QString::number(slot));
+    }
+    m_resourceBox.SetText(host->ResourceName().left(kResourceTextLimit));
+
+    m_pBodyFrame = SunkenField();
+    Attach(IDC_BODY_FRAME, m_pBodyFrame);
+    m_pBodyFrame->m_pFontWindow = this;
+
+    if (auto* button = StartStopButton()) {
+        button->setObjectName(QStringLiteral("startStop"));
+        connect(button, &QPushButton::clicked, this, [this] { DispatchHandler([this] { OnStartStop(); }); });
+    }
+
+    for (int n = 1; n <= 4; ++n) {
+        const ChannelSettings s = store ? store->GetChannelSettings(n - 1) : DefaultChannelSettings();
+        auto* channel = new CChannel(n, this);
+        m_channels[static_cast<std::size_t>(n - 1)] = channel;
+        channel->ShowSettings(s.baudRate, s.dataBits, s.parity, s.stopBits, s.flowControl, s.parityCheck);
+    }
     return true;
 }
 
-void CPan1Dlg::OnTick() {}
+void CPan1Dlg::OnStartStop()
+{
+    if (m_bRunning)
+        StopTest();
+    else
+        StartTest();
+}
+
+void CPan1Dlg::StartTest()
+{
+    if (m_bRunning)
+        return;
+    m_bRunning = 1;
+    {
+        // Ends on every road, also when a channel's start throws.
+        CWaitCursor wait;
+        if (CInstrumentDriver* driver = Driver())
+            driver->BeginTest();
+        for (CChannel* channel : m_channels)
+            channel->Start();
+        if (auto* button = StartStopButton())
+            button->setText(QStringLiteral("Stop!"));
+    }
+    CPanelHost::Get()->StartPollTimer();
+}
+
+void CPan1Dlg::StopTest()
+{
+    if (!m_bRunning)
+        return;
+    m_bRunning = 0;
+    CPanelHost::Get()->StopPollTimer();
+    if (CInstrumentDriver* driver = Driver())
+        driver->EndTest();
+    for (CChannel* channel : m_channels)
+        channel->Stop();
+    if (auto* button = StartStopButton())
+        button->setText(QStringLiteral("Start Test"));
+}
+
+void CPan1Dlg::OnTick()
+{
+    if (!m_bRunning)
+        return;
+    for (CChannel* channel : m_channels)
+        channel->Poll();
+}
 
 void CPan1Dlg::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(GetPanelColor(4)));
+    QWidget* body = m_pBodyFrame ? static_cast<QWidget*>(m_pBodyFrame) : GetDlgItem(IDC_BODY_FRAME);
+    if (!body)
+        return;
+    const QRect r = body->geometry().adjusted(2, 2, -2, -2);
+    // Pen lines as the platform draws them: from (left, bottom) up to
+    // (left, top) and on to (right, top) in the highlight colour, then down to
+    // (right, bottom) and back to (left, bottom) in the shadow colour.
+    const int left = r.left(), top = r.top(), right = r.left() + r.width(), bottom = r.top() + r.height();
+    painter.setPen(QPen(ToQColor(GetPanelColor(3)), 2));
+    painter.drawLine(left, bottom, left, top);
+    painter.drawLine(left, top, right, top);
+    painter.setPen(QPen(ToQColor(GetPanelColor(2)), 2));
+    painter.drawLine(right, top, right, bottom);
+    painter.drawLine(right, bottom, left, bottom);
+    painter.fillRect(r, ToQColor(GetPanelColor(6)));
+}
+
+void CPan1Dlg::PostNcDestroy()
+{
+    m_bRunning = 0;
+    if (CPanelHost* host = CPanelHost::Get())
+        host->StopPollTimer();
+    delete std::exchange(m_pActiveLamp, nullptr);
+    delete std::exchange(m_pLogo, nullptr);
+    delete std::exchange(m_pStandardsLogo, nullptr);
+    delete std::exchange(m_pBodyFrame, nullptr);
+    for (CChannel*& channel : m_channels)
+        delete std::exchange(channel, nullptr);
+    CPanelDialog::PostNcDestroy();
 }
 
 CPan1Obj::CPan1Obj() : CPanel(LoadString(IDS_MAIN_PANEL)) {}
