@@ -121,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"descriptor":"GPIB0::7::INSTR","identity":"VORNHOLT-ARGENT,T4411"}]})",
                  "", {IDS_NO_INSTRUMENT}, false, "?", -1, -1, nullptr},
         // Connected without asking.
+        RoadCase{"BuiltInBench", "", "", {}, true, "VXI0::24", 5, 24, kVxi},
         RoadCase{"OneVxi", kVxiBench, "", {}, true, "VXI0::24", 5, 24, kVxi},
         RoadCase{"GpibAnswerWithMoreText", "gpib.json", "", {}, true, "GPIB0::7", -1, -1, "GPIB0::7::INSTR"},
         RoadCase{"VxiBeatsGpib", "gpib-and-vxi.json", "", {}, true, "VXI0::24", 5, 24, kVxi},

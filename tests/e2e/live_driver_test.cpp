@@ -1,0 +1,323 @@
+// The live access object end to end: the application started on the
+// stand-ins, each operation checked against the call trace, and the error
+// report after a live failure as the operator sees it.
+#include "app/main_frame.h"
+#include "instrument/driver_api.h"
+#include "instrument/live_driver.h"
+#include "platform/string_table.h"
+#include "platform/user_exception.h"
+#include "resources/resource_ids.h"
+#include "sim_env.h"
+#include "common/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+namespace {
+
+// A bench of one matching VXI module at VXI0::24 (slot 5, address 24);
+// `module` and `faults` are JSON members added to it.
+QString Bench(const QString& module = QString(), const QString& faults = QString())
+{
+    QString bench = R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,)"
+                    R"("model_code":417,"slot":5,"logical_address":24,"status_byte":66)";
+    if (!module.isEmpty())
+        bench += R"(,"module":)" + module;
+    bench += "}]";
+    if (!faults.isEmpty())
+        bench += R"(,"faults":)" + faults;
+    return bench + "}";
+}
+
+// The application, started live, with the session its driver holds.
+struct Live {
+    explicit Live(const QString& bench, const QString& commandLine = QString())
+        : sim(bench), app(StartApp(commandLine))
+    {
+        const auto inits = sim.Calls("tsx4410_init");
+        if (!inits.empty())
+            session = inits[0].Number("vi");
+    }
+    CInstrumentDriver& Driver() const { return *app->m_pDriver; }
+
+    SimEnv sim;
+    ModalRecorder recorder;
+    std::unique_ptr<CSfpApp> app;
+    long long session = -1;
+};
+
+const QString kAdvice = LoadString(IDS_RESET_ADVICE);
+
+QString Reported(const QString& text) { return LoadString(IDS_INSTRUMENT_ERROR).replace("%s", text); }
+
+// ----------------------------------------------------------- Reset
+
+struct ResetCase {
+    const char* name;
+    QString module;
+    QString faults;
+    QStringList messages;
+};
+void PrintTo(const ResetCase& c, std::ostream* os) { *os << c.name; }
+
+class ResetTest : public ::testing::TestWithParam<ResetCase> {};
+
+TEST_P(ResetTest, SaysOkOnlyForZeroAndReportsFailures)
+{
+    const ResetCase& c = GetParam();
+    Live live(Bench(c.module, c.faults));
+    ASSERT_TRUE(live.Driver().IsLive());
+    live.recorder.messages.clear();
+
+    live.app->MainFrame()->OnReset();
+
+    EXPECT_EQ(live.recorder.messages, c.messages);
+    const auto resets = live.sim.Calls("tsx4410_reset");
+    ASSERT_EQ(resets.size(), 1u);
+    EXPECT_EQ(resets[0].Number("vi"), live.session);
+}
+
+const QString kSystemError = R"("VI_ERROR_SYSTEM_ERROR")";
+const QString kModuleText = R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":"Module controller stopped."}})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, ResetTest,
+    ::testing::Values(
+        ResetCase{"Zero", "", "", {"Reset OK!"}},
+        ResetCase{"Warning", "", R"([{"function":"tsx4410_reset","status":"0x3FFA0001"}])", {}},
+        ResetCase{"Error", kModuleText, R"([{"function":"tsx4410_reset","status":)" + kSystemError + "}]",
+                  {Reported("Module controller stopped."), kAdvice}},
+        ResetCase{"Timeout", "", R"([{"function":"tsx4410_reset","status":"VI_ERROR_TMO"}])",
+                  {"Time Out !", kAdvice}},
+        ResetCase{"MessageLookupFails", "",
+                  R"([{"function":"tsx4410_reset","status":)" + kSystemError +
+                      R"(},{"function":"tsx4410_error_message","status":)" + kSystemError + "}]",
+                  {"API failure.", kAdvice}},
+        ResetCase{"MessageLookupTimesOut", "",
+                  R"([{"function":"tsx4410_reset","status":)" + kSystemError +
+                      R"(},{"function":"tsx4410_error_message","status":"VI_ERROR_TMO"}])",
+                  {"Time Out !", "API failure.", kAdvice}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------- Self Test
+
+struct SelfTestCase {
+    const char* name;
+    QString module;
+    QString faults;
+    QStringList messages;
+};
+void PrintTo(const SelfTestCase& c, std::ostream* os) { *os << c.name; }
+
+class SelfTestTest : public ::testing::TestWithParam<SelfTestCase> {};
+
+TEST_P(SelfTestTest, ShowsCodeAndMessageOrTheError)
+{
+    const SelfTestCase& c = GetParam();
+    Live live(Bench(c.module, c.faults));
+    ASSERT_TRUE(live.Driver().IsLive());
+    live.recorder.messages.clear();
+
+    live.app->MainFrame()->OnSelfTest();
+
+    EXPECT_EQ(live.recorder.messages, c.messages);
+    const auto tests = live.sim.Calls("tsx4410_self_test");
+    ASSERT_EQ(tests.size(), 1u);
+    EXPECT_EQ(tests[0].Number("vi"), live.session);
+}
+
+const QString kLong = QString("Channel loopback mismatch. ").repeated(12); // 324 characters
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, SelfTestTest,
+    ::testing::Values(
+        SelfTestCase{"Passed", R"({"self_test":{"code":0,"message":"Self test passed"}})", "", {"0, Self test passed"}},
+        SelfTestCase{"NegativeCode", R"({"self_test":{"code":-5,"message":"Channel 3 failed"}})", "",
+                     {"-5, Channel 3 failed"}},
+        SelfTestCase{"MessageFillsBuffer", R"({"self_test":{"code":7,"message":")" + kLong + R"("}})", "",
+                     {"7, " + kLong.left(255)}},
+        SelfTestCase{"Fails", kModuleText, R"([{"function":"tsx4410_self_test","status":)" + kSystemError + "}]",
+                     {Reported("Module controller stopped."), kAdvice}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------ channel operations
+
+TEST(LiveChannelTest, OperationsReachTheDriverWithItsSession)
+{
+    Live live(Bench());
+    CInstrumentDriver& d = live.Driver();
+    ASSERT_TRUE(d.IsLive());
+
+    EXPECT_EQ(d.OpenChannel(2), TRUE);
+    d.WriteChannel(2, "ab\n", 3);
+    EXPECT_EQ(d.BytesAvailable(2), 3);
+    char buffer[8] = {};
+    std::uint32_t read = 0;
+    d.ReadChannel(2, buffer, 3, &read);
+    EXPECT_EQ(std::string(buffer, 3), "ab\n");
+    EXPECT_EQ(d.CanWrite(2), TRUE);
+    std::int32_t record[24] = {};
+    EXPECT_EQ(d.GetChannelProperty(2, kPropChannelConfig, record), TRUE);
+    EXPECT_EQ(record[0], 2);
+    record[2] = 9600;
+    EXPECT_EQ(d.SetChannelProperty(2, kPropChannelConfig, record), TRUE);
+    EXPECT_EQ(d.CloseChannel(2), TRUE);
+    EXPECT_EQ(d.LastStatus(), 0);
+
+    std::vector<std::string> seen;
+    for (const TraceCall& call : live.sim.Trace()) {
+        if (call.function.rfind("tsx4410_", 0) != 0 || call.function == "tsx4410_init")
+            continue;
+        EXPECT_EQ(call.Number("vi"), live.session) << call.function;
+        EXPECT_EQ(call.Number("channel"), 2) << call.function;
+        seen.push_back(call.function + (call["property"].empty() ? "" : " " + call["property"]));
+        if (call.function == "tsx4410_write")
+            EXPECT_EQ(call["bytes"], "ab\n");
+        if (call.function == "tsx4410_setProperty")
+            EXPECT_EQ(call["record"].substr(0, 13), "[2,0,9600,8,0");
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"tsx4410_openChannel", "tsx4410_write", "tsx4410_getProperty 19",
+                                              "tsx4410_read", "tsx4410_getProperty 29", "tsx4410_getProperty 30",
+                                              "tsx4410_setProperty 30", "tsx4410_closeChannel"}));
+}
+
+TEST(LiveChannelTest, BusyBitAndWaitingCountComeFromTheProperties)
+{
+    Live live(Bench(R"({"channels":{"1":{"busy":true},"2":{"bytes_waiting":5000},"3":{"bytes_waiting":-1}}})"));
+    CInstrumentDriver& d = live.Driver();
+    EXPECT_EQ(d.CanWrite(1), FALSE);
+    EXPECT_EQ(d.CanWrite(2), TRUE);
+    EXPECT_EQ(d.BytesAvailable(2), 5000);
+    EXPECT_EQ(d.BytesAvailable(3), -1);
+}
+
+// Each operation that must succeed throws on a negative status, after
+// recording it; the caller sees the status through LastStatus.
+struct FailureCase {
+    const char* name;
+    const char* function;
+    std::function<void(CInstrumentDriver&)> operation;
+};
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+class LiveFailureTest : public ::testing::TestWithParam<FailureCase> {};
+
+constexpr ViStatus kInjected = static_cast<ViStatus>(0xBFFA0123u);
+
+TEST_P(LiveFailureTest, NegativeStatusIsRecordedAndAbandonsTheCommand)
+{
+    const FailureCase& c = GetParam();
+    Live live(Bench({}, QString(R"([{"function":"%1","status":"0xBFFA0123"}])").arg(c.function)));
+    ASSERT_TRUE(live.Driver().IsLive());
+    EXPECT_THROW(c.operation(live.Driver()), CUserException);
+    EXPECT_EQ(live.Driver().LastStatus(), kInjected);
+    EXPECT_TRUE(live.recorder.messages.isEmpty()) << "the operation itself shows nothing";
+}
+
+std::int32_t g_value = 0;
+char g_buffer[16];
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, LiveFailureTest,
+    ::testing::Values(
+        FailureCase{"GetChannelProperty", "tsx4410_getProperty",
+                    [](CInstrumentDriver& d) { d.GetChannelProperty(1, 30, g_buffer); }},
+        FailureCase{"SetChannelProperty", "tsx4410_setProperty",
+                    [](CInstrumentDriver& d) { d.SetChannelProperty(1, 30, g_buffer); }},
+        FailureCase{"OpenChannel", "tsx4410_openChannel", [](CInstrumentDriver& d) { d.OpenChannel(1); }},
+        FailureCase{"WriteChannel", "tsx4410_write", [](CInstrumentDriver& d) { d.WriteChannel(1, "x", 1); }},
+        FailureCase{"ReadChannel", "tsx4410_read",
+                    [](CInstrumentDriver& d) { d.ReadChannel(1, g_buffer, 1, nullptr); }},
+        FailureCase{"BytesAvailable", "tsx4410_getProperty", [](CInstrumentDriver& d) { g_value = d.BytesAvailable(1); }},
+        FailureCase{"CanWrite", "tsx4410_getProperty", [](CInstrumentDriver& d) { g_value = d.CanWrite(1); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LiveStatusTest, CloseChannelAndStatusByteOnlyRecordTheirFailure)
+{
+    Live live(Bench({}, R"([{"function":"tsx4410_closeChannel","status":"0xBFFA0123"},
+                            {"function":"viReadSTB","status":"0xBFFA0123","count":1}])"));
+    CInstrumentDriver& d = live.Driver();
+    EXPECT_EQ(d.CloseChannel(1), FALSE);
+    EXPECT_EQ(d.LastStatus(), kInjected);
+    EXPECT_EQ(d.ReadStatusByte(), 0);
+    EXPECT_EQ(d.LastStatus(), kInjected);
+    EXPECT_EQ(d.ReadStatusByte(), 66);
+    EXPECT_EQ(d.LastStatus(), 0);
+    const auto stb = live.sim.Calls("viReadSTB");
+    ASSERT_EQ(stb.size(), 2u);
+    EXPECT_EQ(stb[1].Number("vi"), live.session);
+}
+
+TEST(LiveStatusTest, SuccessAfterAFailureClearsTheLastStatus)
+{
+    Live live(Bench({}, R"([{"function":"tsx4410_openChannel","status":"0xBFFA0123","count":1}])"));
+    CInstrumentDriver& d = live.Driver();
+    EXPECT_THROW(d.OpenChannel(1), CUserException);
+    EXPECT_EQ(d.OpenChannel(1), TRUE);
+    EXPECT_EQ(d.LastStatus(), 0);
+}
+
+TEST(LiveTextTest, ErrorMessageLongerThanItsBufferIsCut)
+{
+    Live live("long-texts.json");
+    QString text = "stale";
+    live.Driver().ErrorMessage(VI_ERROR_TMO, text);
+    EXPECT_EQ(text.size(), 255);
+    EXPECT_TRUE(text.startsWith("Timeout while waiting for the module"));
+    EXPECT_EQ(live.Driver().LastStatus(), 0);
+}
+
+TEST(LiveHostTest, AddressAndLabelComeFromTheApplication)
+{
+    Live live(Bench(), "-l Rack7.LBL");
+    CInstrumentDriver& d = live.Driver();
+    EXPECT_EQ(d.GetSlot(), 5);
+    EXPECT_EQ(d.GetLogicalAddress(), 24);
+    EXPECT_EQ(d.GetLabelFileName(), "rack7.lbl");
+    EXPECT_EQ(d.GetAddressText(), "Addr Unknown");
+    std::int32_t code = -1;
+    QString text;
+    d.ErrorQuery(code, text);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(text, "None");
+    EXPECT_TRUE(live.sim.Calls("tsx4410_error_query").empty());
+}
+
+TEST(LiveLifetimeTest, ShutDownClosesTheDriverSessionOnce)
+{
+    Live live(Bench());
+    ASSERT_TRUE(live.Driver().IsLive());
+    EXPECT_TRUE(live.sim.Calls("tsx4410_close").empty());
+    live.app.reset();
+    const auto closes = live.sim.Calls("tsx4410_close");
+    ASSERT_EQ(closes.size(), 1u);
+    EXPECT_EQ(closes[0].Number("vi"), live.session);
+}
+
+// A driver library that lacks an entry point is refused at start-up; an
+// access object bound to it anyway fails that operation instead of calling
+// through a null pointer.
+TEST(LiveMissingEntryTest, MissingEntryPointFailsTheOperation)
+{
+    SimEnv sim(Bench(), {"variants/driver-missing-tsx4410_write"});
+    ModalRecorder recorder;
+    auto app = StartApp();
+    EXPECT_EQ(recorder.messages, QStringList({LoadString(IDS_NO_DRIVER_DLL)}));
+
+    LibraryHandle module = LoadLibraryByName(kDriverLibraryName);
+    ASSERT_NE(module, nullptr);
+    auto init = reinterpret_cast<Tsx4410InitFn>(FindEntryPoint(module, "tsx4410_init"));
+    ASSERT_NE(init, nullptr);
+    ViSession session = 0;
+    ASSERT_EQ(init("VXI0::24::INSTR", 0, 0, &session), VI_SUCCESS);
+
+    CLiveDriver driver(session, module);
+    EXPECT_EQ(driver.EntryPoints().tsx4410_write, nullptr);
+    EXPECT_EQ(driver.OpenChannel(1), TRUE);
+    EXPECT_THROW(driver.WriteChannel(1, "x", 1), CUserException);
+    EXPECT_EQ(driver.LastStatus(), VI_ERROR_NSUP_OPER);
+}
+
+} // namespace
