@@ -105,20 +105,22 @@ def logo():
 
 def mark():
     """An emblem of four channels: a white badge in a navy frame, four
-    coloured lanes running into a teal disc, and "4CH" beneath."""
+    coloured lanes running into a teal disc, and "4CH" beneath. The badge
+    keeps to the top 37 rows, the height of the banner control it sits in;
+    the rows below are banner grey."""
     cv = Canvas(77, 41, C["silver"])
-    cv.round_rect(0, 0, 77, 41, 8, C["navy"])
-    cv.round_rect(2, 2, 75, 39, 6, C["white"])
+    cv.round_rect(0, 0, 77, 37, 8, C["navy"])
+    cv.round_rect(2, 2, 75, 35, 6, C["white"])
     lanes = [C["red"], C["green"], C["blue"], C["olive"]]
     for i, colour in enumerate(lanes):
-        y = 7 + i * 5
+        y = 6 + i * 5
         cv.rect(7, y, 40, y + 2, colour)
-    cv.disc(48, 14.5, 10, C["teal"])
-    cv.disc(48, 14.5, 6, C["white"])
-    cv.disc(48, 14.5, 3, C["teal"])
-    cv.text(27, 28, "4CH", C["navy"], sx=1, sy=1, gap=2)
-    cv.rect(8, 31, 22, 32, C["grey"])
-    cv.rect(51, 31, 69, 32, C["grey"])
+    cv.disc(48, 13.5, 10, C["teal"])
+    cv.disc(48, 13.5, 6, C["white"])
+    cv.disc(48, 13.5, 3, C["teal"])
+    cv.text(27, 26, "4CH", C["navy"], sx=1, sy=1, gap=2)
+    cv.rect(8, 29, 22, 30, C["grey"])
+    cv.rect(51, 29, 69, 30, C["grey"])
     return cv
 
 

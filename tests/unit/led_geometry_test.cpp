@@ -51,27 +51,4 @@ TEST_P(LedGeometryTest, PartsSitWhereTheLampIsDrawn)
 INSTANTIATE_TEST_SUITE_P(Rects, LedGeometryTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The shadow runs counter-clockwise from the lower-left point, under the
-// bottom and up the right side: its angles must cover 270 and 0 degrees and
-// leave 90 and 180 degrees (the lit upper-left half) alone.
-TEST(LedGeometryArc, ShadowCoversLowerRightHalfOnly)
-{
-    for (const LedRect item : {LedRect{0, 0, 12, 12}, LedRect{0, 0, 18, 20}, LedRect{0, 0, 13, 13},
-                               LedRect{0, 0, 40, 40}}) {
-        const LedGeometry g = ComputeLedGeometry(item, kLedInsetState);
-        auto covered = [&](double deg) {
-            double off = deg - g.arcStartDegrees;
-            while (off < 0)
-                off += 360.0;
-            return off <= g.arcSweepDegrees;
-        };
-        EXPECT_GT(g.arcStartDegrees, 180.0);
-        EXPECT_LT(g.arcStartDegrees, 270.0);
-        EXPECT_GT(g.arcSweepDegrees, 150.0);
-        EXPECT_LT(g.arcSweepDegrees, 210.0);
-        EXPECT_TRUE(covered(270.0) && covered(315.0) && covered(0.0) && covered(30.0));
-        EXPECT_FALSE(covered(90.0) || covered(135.0) || covered(180.0));
-    }
-}
-
 } // namespace
