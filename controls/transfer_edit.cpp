@@ -52,6 +52,12 @@ CTransferEdit::CTransferEdit(int channelIndex, int kind)
     setAcceptDrops(false);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setEnabled(false);
+    // Qt's editing slots (paste, cut, del, insert, undo) ignore read-only
+    // when called from code; whatever they do is put back at once.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& now) {
+        if (now != m_strShown)
+            setText(m_strShown);
+    });
 }
 
 void CTransferEdit::Activate()
@@ -59,7 +65,8 @@ void CTransferEdit::Activate()
     m_buffer.Reset();
     m_bActive = true;
     setEnabled(true);
-    setText(QString());
+    m_strShown.clear();
+    setText(m_strShown);
 }
 
 void CTransferEdit::Deactivate()
@@ -126,7 +133,8 @@ void CTransferEdit::ShowFittingText()
         return fm.horizontalAdvance(QString::fromLatin1(s.data(), static_cast<int>(s.size())));
     };
     const std::string shown = m_buffer.ShownText(AvailableTextWidth(), measure);
-    setText(QString::fromLatin1(shown.data(), static_cast<int>(shown.size())));
+    m_strShown = QString::fromLatin1(shown.data(), static_cast<int>(shown.size()));
+    setText(m_strShown);
 }
 
 void CTransferEdit::keyPressEvent(QKeyEvent* event)

@@ -55,5 +55,7 @@ private:
 
     int m_nChannel;
     CTransferBuffer m_buffer;
+    // What the box's own rules last put on show.
+    QString m_strShown;
     bool m_bActive = false;
 };
