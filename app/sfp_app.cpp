@@ -112,11 +112,9 @@ void CSfpApp::OpenLiveDriver(const QString& descriptor, LibraryHandle module)
     ViSession session = 0;
     const QByteArray name = descriptor.toLatin1();
     const ViStatus status = init ? init(name.constData(), 0, reset, &session) : VI_ERROR_NSUP_OPER;
+    // Only a clean start counts: a warning may mean the module is not the one
+    // this panel was made for.
     if (status != VI_SUCCESS) {
-        // A warning still opened a session; it is not used, so give it back.
-        const DriverApi api = BindDriverApi(module);
-        if (status > VI_SUCCESS && session != 0 && api.tsx4410_close)
-            api.tsx4410_close(session);
         SfpMessageBox(LoadString(IDS_INIT_FAILED));
         CreateNonLiveDriver();
         return;

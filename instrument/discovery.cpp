@@ -4,6 +4,7 @@
 #include "resources/resource_ids.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -24,10 +25,20 @@ struct TextBuffer {
     QString Text() const { return ViBufferText(data); }
 };
 
+// Every attribute read here is 16 bits wide. The library gets room for 64
+// so that one which writes a wider value cannot overrun our variable; the
+// value is the first 16 bits, as VISA stores them.
+ViStatus GetAttribute16(const VisaApi& visa, ViSession vi, ViAttr attr, ViUInt16& value)
+{
+    unsigned char room[8] = {};
+    const ViStatus status = visa.viGetAttribute(vi, attr, room);
+    std::memcpy(&value, room, sizeof value);
+    return status;
+}
+
 bool ReadAttribute16(const VisaApi& visa, ViSession vi, ViAttr attr, ViUInt16& value)
 {
-    value = 0;
-    return visa.viGetAttribute(vi, attr, &value) == VI_SUCCESS;
+    return GetAttribute16(visa, vi, attr, value) == VI_SUCCESS;
 }
 
 bool IdentityMatches(const VisaApi& visa, ViSession vi)
@@ -58,7 +69,7 @@ bool MakerAndModelMatch(const VisaApi& visa, ViSession vi)
 int ReadSigned16(const VisaApi& visa, ViSession vi, ViAttr attr)
 {
     ViUInt16 raw = 0;
-    if (visa.viGetAttribute(vi, attr, &raw) < VI_SUCCESS)
+    if (GetAttribute16(visa, vi, attr, raw) < VI_SUCCESS)
         return -1;
     return static_cast<ViInt16>(raw);
 }
@@ -135,6 +146,11 @@ DiscoveryResult DiscoverInstrument(const VisaApi& visa, const DiscoveryOptions& 
                                    const ChooseInstrumentFn& choose)
 {
     DiscoveryResult result;
+    // A library without an entry point we call is as good as no library.
+    if (!visa.HasCalledEntryPoints()) {
+        result.message = IDS_NO_VISA_DLL;
+        return result;
+    }
     ViSession rm = 0;
     if (visa.viOpenDefaultRM(&rm) < VI_SUCCESS) {
         result.message = IDS_OPEN_RM_FAILED;

@@ -55,7 +55,9 @@ QString ResourceText(const QString& descriptor);
 // fills in the result's resource fields; the session is closed again.
 void ConnectTo(const VisaApi& visa, ViSession rm, const QString& descriptor, DiscoveryResult& result);
 
-// The whole search, from opening the resource manager to the choice. The
-// resource-manager session and the find list are closed before it returns.
+// The whole search, from opening the resource manager to the choice. A
+// table that lacks an entry point we call ends it at once as if VISA were
+// not there. The resource-manager session and the find list are closed
+// before it returns.
 DiscoveryResult DiscoverInstrument(const VisaApi& visa, const DiscoveryOptions& options,
                                    const ChooseInstrumentFn& choose);

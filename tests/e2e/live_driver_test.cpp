@@ -173,10 +173,12 @@ TEST(LiveChannelTest, OperationsReachTheDriverWithItsSession)
         EXPECT_EQ(call.Number("vi"), live.session) << call.function;
         EXPECT_EQ(call.Number("channel"), 2) << call.function;
         seen.push_back(call.function + (call["property"].empty() ? "" : " " + call["property"]));
-        if (call.function == "tsx4410_write")
+        if (call.function == "tsx4410_write") {
             EXPECT_EQ(call["bytes"], "ab\n");
-        if (call.function == "tsx4410_setProperty")
+        }
+        if (call.function == "tsx4410_setProperty") {
             EXPECT_EQ(call["record"].substr(0, 13), "[2,0,9600,8,0");
+        }
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"tsx4410_openChannel", "tsx4410_write", "tsx4410_getProperty 19",
                                               "tsx4410_read", "tsx4410_getProperty 29", "tsx4410_getProperty 30",

@@ -8,6 +8,7 @@
 
 #include <ostream>
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -57,6 +58,7 @@ struct FakeVisa {
     ViStatus findStatus = VI_SUCCESS;
     int extraCount = 0;             // viFindRsrc claims this many more than exist
     bool fillWithoutZero = false;   // descriptors fill the buffer, no terminator
+    bool wideAttributes = false;    // attribute values written as 64 bits
 
     std::set<ViObject> open;        // objects not yet closed
     std::vector<std::string> opened; // names given to viOpen
@@ -150,7 +152,12 @@ struct FakeVisa {
             status = it->second.first;
             v = it->second.second;
         }
-        std::memcpy(value, &v, sizeof v);
+        if (current->wideAttributes) {
+            const std::uint64_t wide = v;
+            std::memcpy(value, &wide, sizeof wide);
+        } else {
+            std::memcpy(value, &v, sizeof v);
+        }
         return status;
     }
     static ViStatus Write(ViSession vi, const unsigned char* buf, ViUInt32 count, ViUInt32* written)
@@ -170,6 +177,7 @@ struct FakeVisa {
         *read = static_cast<ViUInt32>(n);
         return r->readStatus;
     }
+    static ViStatus ReadSTB(ViSession, ViUInt16*) { return VI_SUCCESS; }
     static ViStatus Close(ViObject obj)
     {
         EXPECT_EQ(current->open.erase(obj), 1u) << "closed an object that was not open: " << obj;
@@ -188,6 +196,7 @@ struct FakeVisa {
         api.viWrite = &Write;
         api.viRead = &Read;
         api.viClose = &Close;
+        api.viReadSTB = &ReadSTB;
         return api;
     }
 };
@@ -359,6 +368,35 @@ DiscoveryOptions Options(bool noIdentityCheck = false)
     return o;
 }
 
+// Every entry point but viFlush is called somewhere; lacking one is lacking VISA.
+class MissingEntryTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(MissingEntryTest, TableWithoutACalledEntryPointIsNoVisa)
+{
+    FakeVisa visa;
+    visa.resources = {Vxi("VXI0::24::INSTR")};
+    VisaApi api = visa.Api();
+    switch (GetParam()) {
+    case 0: api.viOpenDefaultRM = nullptr; break;
+    case 1: api.viFindRsrc = nullptr; break;
+    case 2: api.viFindNext = nullptr; break;
+    case 3: api.viOpen = nullptr; break;
+    case 4: api.viGetAttribute = nullptr; break;
+    case 5: api.viWrite = nullptr; break;
+    case 6: api.viRead = nullptr; break;
+    case 7: api.viClose = nullptr; break;
+    case 8: api.viReadSTB = nullptr; break;
+    default: api.viFlush = nullptr; break;
+    }
+    const bool flushOnly = GetParam() == 9;
+    const DiscoveryResult r = DiscoverInstrument(api, Options(), nullptr);
+    EXPECT_EQ(r.message, flushOnly ? 0 : IDS_NO_VISA_DLL);
+    EXPECT_EQ(r.chosen, flushOnly);
+    EXPECT_EQ(visa.opened.empty(), !flushOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachEntryPoint, MissingEntryTest, ::testing::Range(0, 10));
+
 TEST(DiscoverTest, ResourceManagerFailureEndsAtOnce)
 {
     FakeVisa visa;
@@ -425,6 +463,7 @@ struct AttributeCase {
     const char* name;
     std::optional<std::pair<ViStatus, ViUInt16>> slot;
     int expected;
+    bool wide = false;
 };
 
 void PrintTo(const AttributeCase& c, std::ostream* os) { *os << c.name; }
@@ -440,6 +479,7 @@ TEST_P(SlotTest, SlotAndAddressAreSigned16BitOrMinusOne)
         r.attributes[VI_ATTR_VXI_LA] = *GetParam().slot;
     }
     visa.resources = {r};
+    visa.wideAttributes = GetParam().wide;
     const DiscoveryResult result = DiscoverInstrument(visa.Api(), Options(), nullptr);
     EXPECT_EQ(result.slot, GetParam().expected);
     EXPECT_EQ(result.logicalAddress, GetParam().expected);
@@ -451,6 +491,7 @@ INSTANTIATE_TEST_SUITE_P(
         AttributeCase{"Plain", std::make_pair(VI_SUCCESS, ViUInt16{12}), 12},
         AttributeCase{"Warning", std::make_pair(kWarning, ViUInt16{12}), 12},
         AttributeCase{"Negative", std::make_pair(VI_SUCCESS, ViUInt16{0xFFFE}), -2},
+        AttributeCase{"WrittenWide", std::make_pair(VI_SUCCESS, ViUInt16{0xFFFE}), -2, true},
         AttributeCase{"Refused", std::make_pair(kError, ViUInt16{12}), -1},
         AttributeCase{"Unsupported", std::nullopt, -1}),
     [](const auto& info) { return std::string(info.param.name); });
