@@ -2,6 +2,7 @@
 #include "app/sfp_app.h"
 
 #include "platform/look.h"
+#include "resources/version.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tsx4410sfp"));
+    QApplication::setApplicationVersion(QStringLiteral(SFP_FILE_VERSION));
     ApplyClassicLook();
 
     CSfpApp app(CommandLineTail(arguments));

@@ -188,12 +188,6 @@ void CMainFrame::FitClientTo(const QSize& dialogSize)
     m_client->setGeometry(0, menuHeight, dialogSize.width(), dialogSize.height());
 }
 
-void CMainFrame::keyPressEvent(QKeyEvent* event)
-{
-    // Typed characters have no effect of their own on the main window.
-    QMainWindow::keyPressEvent(event);
-}
-
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     // No documents, nothing to save: the window closes without a question.

@@ -55,7 +55,6 @@ public:
 protected:
     void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     virtual void PostNcDestroy();
 
 private:
