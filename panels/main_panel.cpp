@@ -73,6 +73,9 @@ bool CPan1Dlg::OnInitDialog()
 
     m_pActiveLamp = new CLedButton(host->ActiveLampColor(), RGB(192, 192, 192));
     m_pActiveLamp->setAccessibleName(QStringLiteral("Active"));
+    // Green means a live instrument is behind the panel.
+    m_pActiveLamp->setAccessibleDescription(host->Driver() && host->Driver()->IsLive() ? QStringLiteral("lit")
+                                                                                         : QStringLiteral("dark"));
     Attach(IDC_ACTIVE_LAMP, m_pActiveLamp);
 
     std::swap(m_banner.m_crTopLeft, m_banner.m_crBottomRight);
