@@ -6,6 +6,8 @@ CInstrumentHost* g_host = nullptr;
 
 CInstrumentHost* CInstrumentHost::Get() { return g_host; }
 
+CInstrumentDriver* CInstrumentHost::CurrentDriver() { return g_host ? g_host->Driver() : nullptr; }
+
 CInstrumentHost::CInstrumentHost() { g_host = this; }
 
 CInstrumentHost::~CInstrumentHost()

@@ -10,6 +10,8 @@ class QWidget;
 class CInstrumentHost {
 public:
     static CInstrumentHost* Get();
+    // The application's access object, or null before discovery has run.
+    static CInstrumentDriver* CurrentDriver();
 
     virtual CInstrumentDriver* Driver() const = 0;
     virtual int InstrumentSlot() const = 0;

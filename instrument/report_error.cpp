@@ -13,7 +13,7 @@ void ReportInstrumentError(ViStatus status)
     if (host)
         host->StopPollTimer();
 
-    CInstrumentDriver* driver = host ? host->Driver() : nullptr;
+    CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
     if (status == VI_ERROR_TMO) {
         SfpMessageBox(LoadString(IDS_TIMEOUT));
     } else if (driver) {

@@ -31,11 +31,6 @@ constexpr int kIdle = 1;
 constexpr int kFailedOpen = 2;
 constexpr int kPropertyConfig = 30;
 
-CInstrumentDriver* Driver()
-{
-    CInstrumentHost* host = CInstrumentHost::Get();
-    return host ? host->Driver() : nullptr;
-}
 
 } // namespace
 
@@ -75,7 +70,7 @@ CChannel::CChannel(int number, CPanelDialog* dialog) : m_pDialog(dialog), m_nCha
 CChannel::~CChannel()
 {
     if (m_bOpened) {
-        if (CInstrumentDriver* driver = Driver())
+        if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
             driver->CloseChannel(m_nChannel);
         m_bOpened = 0;
     }
@@ -107,7 +102,7 @@ void CChannel::ShowSettings(const QString& baudRate, const QString& dataBits, co
 
 void CChannel::Start()
 {
-    CInstrumentDriver* driver = Driver();
+    CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
     if (!driver)
         return;
     m_bOpened = driver->OpenChannel(m_nChannel);
@@ -125,7 +120,7 @@ void CChannel::Start()
 
 void CChannel::Configure()
 {
-    CInstrumentDriver* driver = Driver();
+    CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
     CPanelHost* host = CPanelHost::Get();
     auto* store = host ? static_cast<CSettingObj*>(host->Panels().FindByStringId(IDS_SETTING_PANEL)) : nullptr;
     if (!driver || !store)
@@ -141,7 +136,7 @@ void CChannel::Configure()
 
 void CChannel::Poll()
 {
-    CInstrumentDriver* driver = Driver();
+    CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
     if (!driver)
         return;
     char buffer[kReceiveBufferSize];
@@ -193,6 +188,6 @@ void CChannel::Stop()
     }
     m_pTransBox->Deactivate();
     m_pRecvBox->Deactivate();
-    if (CInstrumentDriver* driver = Driver())
+    if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
         driver->CloseChannel(m_nChannel);
 }

@@ -28,11 +28,6 @@ CTextStatic* SunkenField()
                            nullptr);
 }
 
-CInstrumentDriver* Driver()
-{
-    CPanelHost* host = CPanelHost::Get();
-    return host ? host->Driver() : nullptr;
-}
 
 constexpr int kResourceTextLimit = 255;
 
@@ -129,7 +124,7 @@ void CPan1Dlg::StartTest()
     {
         // Ends on every road, also when a channel's start throws.
         CWaitCursor wait;
-        if (CInstrumentDriver* driver = Driver())
+        if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
             driver->BeginTest();
         for (CChannel* channel : m_channels)
             channel->Start();
@@ -145,7 +140,7 @@ void CPan1Dlg::StopTest()
         return;
     m_bRunning = 0;
     CPanelHost::Get()->StopPollTimer();
-    if (CInstrumentDriver* driver = Driver())
+    if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
         driver->EndTest();
     for (CChannel* channel : m_channels)
         channel->Stop();

@@ -24,11 +24,6 @@ constexpr int kDarkGrey = 4;
 constexpr int kLightGrey = 6;
 constexpr int kTeal = 8;
 
-CInstrumentDriver* Driver()
-{
-    CInstrumentHost* host = CInstrumentHost::Get();
-    return host ? host->Driver() : nullptr;
-}
 } // namespace
 
 QString StatusByteText(unsigned value) { return QString::number(value & 0xFFFFu, 2); }
@@ -63,7 +58,7 @@ bool CStatusDlg::OnInitDialog()
     m_pMessage = MakeField(IDC_ERROR_MESSAGE, kWhite, false);
     m_pStatusByte = MakeField(IDC_STATUS_BYTE, kWhite, false);
     DispatchHandler([this] {
-        if (CInstrumentDriver* driver = Driver())
+        if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
             m_pStatusByte->SetText(StatusByteText(driver->ReadStatusByte()));
     });
 
@@ -76,7 +71,7 @@ bool CStatusDlg::OnInitDialog()
 
 void CStatusDlg::OnReadErrorQueue()
 {
-    CInstrumentDriver* driver = Driver();
+    CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
     if (!driver)
         return;
     std::int32_t code = 0;
