@@ -1,10 +1,15 @@
-# The two commands of the README: `make run` and `make test`.
+# The two commands of the README: `make run` and `make test`; and the
+# reliability runs: `make test-asan`, `make soak`, `make fuzz`.
 BUILD   ?= build
 JOBS    ?= 2
 BENCH   ?=
 CMAKE_FLAGS ?=
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME  ?= 60
+FUZZ_TARGETS := command_line transfer discovery bench_reader channel_settings
 
-.PHONY: all deps configure build run run-sim test clean
+.PHONY: all deps configure build run run-sim test test-asan soak fuzz clean
 
 all: build
 
@@ -29,6 +34,38 @@ run-sim: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) $(CTEST_ARGS)
+
+# Every test again with AddressSanitizer and UndefinedBehaviorSanitizer, leak
+# detection on; tools/lsan.supp names the only leaks let through.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DSFP_SANITIZE=ON -DSFP_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	@cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(abspath tools/lsan.supp):print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS) $(CTEST_ARGS)
+
+# The long soak: 100000 ticks on four channels, non-live and on the stand-ins.
+soak: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen SFP_SOAK_TICKS=$${SFP_SOAK_TICKS:-100000} \
+	  ctest -L soak --output-on-failure
+
+# Each fuzz target for FUZZ_TIME seconds (libFuzzer, clang). New inputs go to
+# $(FUZZ_BUILD)/corpus; crashing ones to $(FUZZ_BUILD)/artifacts, to be
+# copied into tests/fuzz/corpus/<target> once fixed.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DSFP_FUZZ=ON -DSFP_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@mkdir -p $(FUZZ_BUILD)/artifacts
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
+	  echo "fuzz_$$t: $(FUZZ_TIME) s"; \
+	  QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(abspath tools/lsan.supp) \
+	    $(FUZZ_BUILD)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_TIME) \
+	    -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$t- -print_final_stats=1 \
+	    $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t; \
+	done
 
 clean:
 	@rm -rf $(BUILD)
