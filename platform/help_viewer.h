@@ -13,7 +13,15 @@ using HelpViewer = std::function<void(QWidget* owner, const QString& helpFile)>;
 void ShowHelpContents(QWidget* owner, const QString& helpFile);
 void SetHelpViewer(HelpViewer viewer);   // tests replace the viewer; null restores it
 
-// Where the viewer looks, in order: beside the executable, the installed data
-// folder, the working folder.
+// Where the viewer looks, in order: beside the executable, the data folder of
+// an installed tree (../share/tsx4410-sfp from the executable), the data
+// folder the program was built for, the working folder.
 QStringList HelpSearchFolders();
+
+// The first file in `folders` that is the document for `helpFile`: its base
+// name with ".html" first, then the name as given. Empty when none exists.
 QString ResolveHelpFile(const QString& helpFile, const QStringList& folders);
+
+// The name the one help window carries, so it can be found among the
+// top-level windows.
+inline constexpr const char* kHelpWindowName = "helpWindow";

@@ -1,23 +1,47 @@
 // Starts the panel exactly as the program does, on whatever Qt platform is
 // selected (offscreen for scripts), answers start-up message boxes at once,
 // shows the chosen panel and writes a PNG of the main window.
-//   sfp_snapshot <out.png> [main|setting|status] [--ticks N] [--type TEXT] [-- program options]
+//   sfp_snapshot <out.png> [main|setting|status|help] [--start] [--ticks N]
+//                [--type TEXT] [--press TEXT] [-- program options]
+// "help" opens Help Contents as the menu does and writes a PNG of the help
+// window instead; it prints the window's title and the document it shows, or
+// the viewer's message when it finds no document (and then fails).
+// --press clicks the button with that text on the shown panel.
 #include "app/main_frame.h"
 #include "app/sfp_app.h"
 #include "platform/look.h"
 #include "platform/modal_runner.h"
 
+#include "platform/help_viewer.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <cstdio>
+
+namespace {
+
+QTextBrowser* FindHelpWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* browser = qobject_cast<QTextBrowser*>(w);
+            browser && browser->objectName() == QLatin1String(kHelpWindowName) && browser->isVisible())
+            return browser;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s out.png [main|setting|status] [--start] [--ticks N] [--type TEXT] [-- options]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s out.png [main|setting|status|help] [--start] [--ticks N] [--type TEXT] [--press TEXT] [-- options]\n", argv[0]);
         return 2;
     }
     QApplication qapp(argc, argv);
@@ -25,6 +49,7 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[1]);
     QString panel = QStringLiteral("main");
     QString typed;
+    QString pressed;
     bool start = false;
     int ticks = 0;
     QStringList programArgs{QStringLiteral("tsx4410sfp")};
@@ -41,11 +66,18 @@ int main(int argc, char** argv)
             ticks = QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--type") && i + 1 < argc)
             typed = QString::fromLocal8Bit(argv[++i]);
+        else if (a == QLatin1String("--press") && i + 1 < argc)
+            pressed = QString::fromLocal8Bit(argv[++i]);
         else
             panel = a;
     }
 
-    ScopedModalResponder answerAll([](QDialog&) { return static_cast<int>(QDialog::Accepted); });
+    QStringList messages;
+    ScopedModalResponder answerAll([&messages](QDialog& dialog) {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+            messages << box->text();
+        return static_cast<int>(QDialog::Accepted);
+    });
     CSfpApp app(programArgs.mid(1).join(QLatin1Char(' ')));
     app.InitInstance();
     CMainFrame* frame = app.MainFrame();
@@ -65,10 +97,33 @@ int main(int argc, char** argv)
             }
         }
     }
+    if (!pressed.isEmpty()) {
+        const auto buttons = frame->findChildren<QPushButton*>();
+        for (QPushButton* button : buttons) {
+            if (button->text() == pressed && button->isVisible())
+                QTest::mouseClick(button, Qt::LeftButton);
+        }
+    }
     for (int i = 0; i < ticks; ++i)
         frame->DispatchTimer();
     QCoreApplication::processEvents();
-    const bool ok = frame->grab().save(out);
+    QWidget* shot = frame;
+    if (panel == QLatin1String("help")) {
+        const int before = messages.size();
+        frame->OnHelpContents();
+        QCoreApplication::processEvents();
+        QTextBrowser* help = FindHelpWindow();
+        if (!help) {
+            std::fprintf(stderr, "no help window: %s\n",
+                         qPrintable(messages.mid(before).join(QLatin1Char('\n'))));
+            frame->DestroyWindow();
+            return 1;
+        }
+        std::printf("help window: %s\nhelp document: %s\n", qPrintable(help->windowTitle()),
+                    qPrintable(help->source().toLocalFile()));
+        shot = help;
+    }
+    const bool ok = shot->grab().save(out);
     if (!ok)
         std::fprintf(stderr, "could not write %s\n", argv[1]);
     frame->DestroyWindow();
