@@ -5,8 +5,22 @@
 namespace sim {
 
 int Bench::find(const std::string& name) const {
+  // Every VISA call on a resource looks it up by name; with hundreds of
+  // resources, parsing each bench descriptor anew for every lookup made a
+  // search quadratic. The bench's names are parsed once and kept.
+  if (canonical_.size() != resources.size()) {
+    canonical_.clear();
+    for (const Resource& r : resources) {
+      const auto parsed = parse_rsrc_name(r.descriptor);
+      canonical_.push_back(parsed ? parsed->canonical : std::string());
+    }
+  }
+  const auto wanted = parse_rsrc_name(name);
   for (std::size_t i = 0; i < resources.size(); ++i) {
-    if (same_resource(resources[i].descriptor, name)) return static_cast<int>(i);
+    const bool parsed = !canonical_[i].empty();
+    const bool match = wanted ? parsed && canonical_[i] == wanted->canonical
+                              : !parsed && iequals(resources[i].descriptor, name);
+    if (match) return static_cast<int>(i);
   }
   return -1;
 }

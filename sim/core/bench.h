@@ -57,6 +57,12 @@ struct Bench {
 
   // Index of the resource the name denotes, or -1.
   int find(const std::string& name) const;
+
+ private:
+  // Canonical names of `resources` (empty where a descriptor does not
+  // parse), made at the first find after the list grew or shrank. Benches
+  // are read once and not edited afterwards.
+  mutable std::vector<std::string> canonical_;
 };
 
 // The bench used when SFP_SIM_BENCH is unset: one VXI module at VXI0::24.
