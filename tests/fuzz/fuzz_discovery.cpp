@@ -1,0 +1,196 @@
+// Discovery against a VISA table whose every answer comes from the input:
+// statuses, counts, sessions, descriptors with and without a terminating
+// zero, attribute values and identity answers. Whatever it says, discovery
+// ends in one of its known outcomes, never reads past a buffer, and closes
+// every session and list it opened.
+#include "fuzz_input.h"
+#include "instrument/discovery.h"
+#include "resources/resource_ids.h"
+
+#include <map>
+
+namespace {
+
+FuzzInput* g_in = nullptr;
+std::map<ViObject, int> g_open; // objects handed out and not closed yet
+bool g_closedUnknown = false;
+
+constexpr ViStatus kStatuses[] = {VI_SUCCESS, 0x3FFF0006 /* a warning */, VI_ERROR_TMO,
+                                  static_cast<ViStatus>(0xBFFF0011u) /* resource not found */};
+
+// Mostly success while the input lasts; an error once it runs out, so every
+// loop in discovery comes to an end.
+ViStatus Status()
+{
+    if (g_in->Empty())
+        return static_cast<ViStatus>(0xBFFF0000u);
+    const std::uint8_t pick = g_in->Byte();
+    if (pick < 160)
+        return VI_SUCCESS;
+    if (pick < 250)
+        return kStatuses[pick % 4];
+    return g_in->I32();
+}
+
+void Opened(ViObject object) { ++g_open[object]; }
+
+// A descriptor of up to 256 characters; one that fills the buffer has no
+// terminating zero.
+void FillDescriptor(char desc[])
+{
+    const std::string text = g_in->Bytes(kViBufferSize);
+    std::memcpy(desc, text.data(), text.size());
+    if (text.size() < static_cast<std::size_t>(kViBufferSize))
+        desc[text.size()] = '\0';
+}
+
+extern "C" {
+
+ViStatus OpenDefaultRM(ViSession* rm)
+{
+    const ViStatus s = Status();
+    *rm = g_in->U32();
+    if (s >= VI_SUCCESS)
+        Opened(*rm);
+    return s;
+}
+
+ViStatus FindRsrc(ViSession, const char* expr, ViFindList* list, ViUInt32* count, char desc[])
+{
+    FUZZ_CHECK(expr != nullptr);
+    const ViStatus s = Status();
+    *list = g_in->U32();
+    *count = g_in->U32();
+    FillDescriptor(desc);
+    if (s >= VI_SUCCESS)
+        Opened(*list);
+    return s;
+}
+
+ViStatus FindNext(ViFindList, char desc[])
+{
+    const ViStatus s = Status();
+    FillDescriptor(desc);
+    return s;
+}
+
+ViStatus Open(ViSession, const char* name, ViAccessMode, ViUInt32, ViSession* vi)
+{
+    FUZZ_CHECK(name != nullptr && std::strlen(name) < static_cast<std::size_t>(kViBufferSize));
+    const ViStatus s = Status();
+    *vi = g_in->U32();
+    if (s >= VI_SUCCESS)
+        Opened(*vi);
+    return s;
+}
+
+ViStatus GetAttribute(ViObject, ViAttr, void* value)
+{
+    const ViStatus s = Status();
+    const ViUInt16 v = static_cast<ViUInt16>(g_in->U32());
+    std::memcpy(value, &v, sizeof v);
+    return s;
+}
+
+ViStatus Write(ViSession, const unsigned char* buf, ViUInt32 count, ViUInt32* written)
+{
+    FUZZ_CHECK(buf != nullptr && count <= 5);
+    const ViStatus s = Status();
+    *written = g_in->U32();
+    return s;
+}
+
+ViStatus Read(ViSession, unsigned char* buf, ViUInt32 count, ViUInt32* read)
+{
+    const ViStatus s = Status();
+    const std::string answer = g_in->Bytes(count);
+    std::memcpy(buf, answer.data(), answer.size());
+    *read = g_in->U32(); // any count, true or not
+    return s;
+}
+
+ViStatus Close(ViObject object)
+{
+    const auto it = g_open.find(object);
+    if (it == g_open.end())
+        g_closedUnknown = true;
+    else if (--it->second == 0)
+        g_open.erase(it);
+    return Status();
+}
+
+ViStatus ReadSTB(ViSession, ViUInt16* stb)
+{
+    *stb = 0;
+    return Status();
+}
+
+ViStatus Flush(ViSession, ViUInt16) { return VI_SUCCESS; }
+
+} // extern "C"
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzInput in(data, size);
+    g_in = &in;
+    g_open.clear();
+    g_closedUnknown = false;
+
+    VisaApi visa;
+    visa.viOpenDefaultRM = OpenDefaultRM;
+    visa.viFindRsrc = FindRsrc;
+    visa.viFindNext = FindNext;
+    visa.viOpen = Open;
+    visa.viGetAttribute = GetAttribute;
+    visa.viWrite = Write;
+    visa.viRead = Read;
+    visa.viClose = Close;
+    visa.viReadSTB = ReadSTB;
+    visa.viFlush = Flush;
+
+    DiscoveryOptions options;
+    const std::uint8_t flags = in.Byte();
+    options.hasAddress = (flags & 1) != 0;
+    options.noIdentityCheck = (flags & 2) != 0;
+    if (options.hasAddress)
+        options.address = QString::fromLatin1(in.Bytes(300).c_str()).toUpper();
+
+    int asked = 0;
+    const ChooseInstrumentFn choose = [&](const QStringList& accepted) -> std::optional<QString> {
+        ++asked;
+        FUZZ_CHECK(!accepted.isEmpty());
+        for (const QString& d : accepted)
+            FUZZ_CHECK(d.size() < kViBufferSize);
+        const int pick = in.Byte() % (accepted.size() + 1);
+        if (pick == accepted.size())
+            return std::nullopt;
+        return accepted[pick];
+    };
+
+    const DiscoveryResult result = DiscoverInstrument(visa, options, choose);
+
+    FUZZ_CHECK(result.message == 0 || result.message == IDS_OPEN_RM_FAILED ||
+               result.message == IDS_NO_INSTRUMENT || result.message == IDS_SELECT_CANCELLED);
+    FUZZ_CHECK(result.chosen == (result.message == 0));
+    if (result.chosen) {
+        FUZZ_CHECK(options.hasAddress || result.descriptor.size() < kViBufferSize);
+        FUZZ_CHECK(result.resourceName == ResourceText(result.descriptor));
+        FUZZ_CHECK(result.slot >= -32768 && result.slot <= 32767);
+        FUZZ_CHECK(result.logicalAddress >= -32768 && result.logicalAddress <= 32767);
+    } else {
+        FUZZ_CHECK(result.slot == -1 && result.logicalAddress == -1);
+    }
+    FUZZ_CHECK(asked <= 1);
+    FUZZ_CHECK(g_open.empty());
+    FUZZ_CHECK(!g_closedUnknown);
+
+    // A table that lacks an entry point we call is no VISA at all.
+    VisaApi partial = visa;
+    partial.viFindNext = nullptr;
+    FUZZ_CHECK(DiscoverInstrument(partial, options, choose).message == IDS_NO_VISA_DLL);
+
+    g_in = nullptr;
+    return 0;
+}
