@@ -32,7 +32,8 @@
 #endif
 #endif
 #ifdef SFP_SOAK_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; its header does not come with every compiler.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {

@@ -113,11 +113,13 @@ protected:
         app->m_pDriver = driver;
     }
 
+    // Declared before the application: the probes write to it when the
+    // application deletes them, so it must outlive the application.
+    QStringList log;
     ModalRecorder recorder;
     std::unique_ptr<CSfpApp> app;
     CMainFrame* frame = nullptr;
     QStringList startupMessages;
-    QStringList log;
     std::vector<ProbePanel*> probes;
 };
 
@@ -301,7 +303,10 @@ TEST_P(FailingCommands, ReportTheErrorStopThePollAndRebuildTheMainPanel)
         recorder.messages.clear();
         CPanelDialog* before = app->m_panels.FindByName("Main Panel")->m_pDialog;
 
-        (frame->*command)();
+        // Called through a local: GCC's vptr check misreads a member-function
+        // pointer from this loop applied to a fixture member.
+        CMainFrame* target = frame;
+        (target->*command)();
 
         EXPECT_EQ(recorder.messages, GetParam().messages);
         EXPECT_FALSE(frame->IsTimerRunning());
