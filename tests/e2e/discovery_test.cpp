@@ -1,5 +1,8 @@
 // Start-up discovery end to end: the whole application against the stand-in
-// libraries, one road per case (each case runs in a process of its own).
+// libraries, one road per case (each case runs in a process of its own): the
+// messages shown, the options as typed and what the real libraries answer.
+// Judging, slot reading and closing every session discovery opens are checked
+// against a fake VISA table in tests/unit/discovery_test.cpp.
 #include "instrument/instrument_driver.h"
 #include "platform/colors.h"
 #include "platform/string_table.h"
@@ -20,8 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-#include <set>
 
 namespace {
 
@@ -111,10 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                  R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,"model_code":417}],
                      "faults":[{"function":"viOpenDefaultRM","status":"VI_ERROR_SYSTEM_ERROR"}]})",
                  "", {IDS_OPEN_RM_FAILED}, false, "?", -1, -1, nullptr},
-        RoadCase{"SearchFails",
-                 R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,"model_code":417}],
-                     "faults":[{"function":"viFindRsrc","status":"VI_ERROR_SYSTEM_ERROR"}]})",
-                 "", {IDS_NO_INSTRUMENT}, false, "?", -1, -1, nullptr},
+        // The stand-in's search fails on a bench without resources.
         RoadCase{"EmptyBench", "none.json", "", {IDS_NO_INSTRUMENT}, false, "?", -1, -1, nullptr},
         RoadCase{"NoMatch",
                  R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,"model_code":418},
@@ -221,61 +219,5 @@ INSTANTIATE_TEST_SUITE_P(
         DialogCase{"UncheckedListsEveryResource", "gpib-and-vxi.json", "/N",
                    {"GPIB0::7::INSTR", "VXI0::24::INSTR"}, 0, {}, true, "GPIB0::7", "GPIB0::7::INSTR"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// Discovery gives back what it opened: its resource-manager session, its
-// find list and every session it opened to judge or read a resource.
-TEST(DiscoveryCleanupTest, ClosesResourceManagerFindListAndSessions)
-{
-    SimEnv sim("gpib-and-vxi.json");
-    ModalRecorder recorder;
-    auto app = StartApp();
-    ASSERT_TRUE(app->m_pDriver->IsLive());
-
-    const auto trace = sim.Trace();
-    ASSERT_FALSE(trace.empty());
-    ASSERT_EQ(trace[0].function, "viOpenDefaultRM");
-    const std::string rm = trace[0]["rm"];
-    std::set<std::string> opened;   // by discovery, through its resource manager
-    std::multiset<std::string> closed;
-    bool rmClosed = false;
-    std::size_t i = 1;
-    for (; i < trace.size() && trace[i].function != "viOpenDefaultRM"; ++i) {
-        const TraceCall& call = trace[i];
-        if (call.function == "viOpen" && call["rm"] == rm && call.status >= 0)
-            opened.insert(call["vi"]);
-        if (call.function == "viClose") {
-            EXPECT_FALSE(rmClosed) << "a call after the resource manager was closed";
-            if (call["obj"] == rm)
-                rmClosed = true;
-            else
-                closed.insert(call["obj"]);
-        }
-    }
-    EXPECT_TRUE(rmClosed);
-    EXPECT_EQ(opened.size(), 3u); // two judged, the chosen one read again, ...
-    for (const std::string& vi : opened)
-        EXPECT_EQ(closed.count(vi), 1u) << "session " << vi;
-    // ... and one more object closed: the find list.
-    EXPECT_EQ(closed.size(), opened.size() + 1);
-}
-
-} // namespace
-
-namespace {
-
-// A descriptor that fills VISA's 256-byte buffer without a terminator is
-// read as its first 255 characters, never past the buffer.
-TEST(DiscoveryBufferTest, UnterminatedDescriptorIsCutAt255)
-{
-    const QString name = "VXI0::24::" + QString(300, 'X') + "::INSTR";
-    SimEnv sim(R"({"resources":[{"descriptor":")" + name + R"(","interface":"VXI"}]})");
-    ModalRecorder recorder;
-    auto app = StartApp();
-    const auto opens = sim.Calls("viOpen");
-    ASSERT_FALSE(opens.empty());
-    EXPECT_EQ(opens[0]["name"].size(), 255u);
-    EXPECT_EQ(QString::fromStdString(opens[0]["name"]), name.left(255));
-    EXPECT_EQ(recorder.messages, Texts({IDS_NO_INSTRUMENT}));
-}
 
 } // namespace

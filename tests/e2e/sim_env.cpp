@@ -1,5 +1,7 @@
 #include "sim_env.h"
 
+#include "core/trace.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -61,11 +63,9 @@ std::vector<TraceCall> SimEnv::Trace() const
     std::vector<TraceCall> calls;
     std::ifstream in(QFile::encodeName(m_tracePath).toStdString());
     std::string line;
-    while (std::getline(in, line)) {
-        TraceCall call = ParseTraceLine(line);
-        if (!call.function.empty())
-            calls.push_back(std::move(call));
-    }
+    while (std::getline(in, line)) // read as the stand-ins' own trace reader reads it
+        if (const auto r = sim::parse_trace_line(line))
+            calls.push_back({r->function, {r->fields.begin(), r->fields.end()}, r->status});
     return calls;
 }
 
@@ -81,65 +81,4 @@ std::vector<TraceCall> SimEnv::Calls(const std::string& function) const
 void UseNoInstrumentLibraries(const QTemporaryDir& emptyFolder)
 {
     qputenv("SFP_LIBRARY_PATH", QFile::encodeName(emptyFolder.path()));
-}
-
-namespace {
-
-// Reads a quoted value starting after its opening quote; `i` ends past the
-// closing quote.
-std::string Unquote(const std::string& s, std::size_t& i)
-{
-    std::string out;
-    while (i < s.size() && s[i] != '"') {
-        char c = s[i++];
-        if (c == '\\' && i < s.size()) {
-            const char e = s[i++];
-            switch (e) {
-            case 'n': c = '\n'; break;
-            case 'r': c = '\r'; break;
-            case 't': c = '\t'; break;
-            default:
-                if (e >= '0' && e <= '7' && i + 1 < s.size()) {
-                    c = static_cast<char>(((e - '0') << 6) | ((s[i] - '0') << 3) | (s[i + 1] - '0'));
-                    i += 2;
-                } else {
-                    c = e;
-                }
-            }
-        }
-        out += c;
-    }
-    ++i;
-    return out;
-}
-
-} // namespace
-
-TraceCall ParseTraceLine(const std::string& line)
-{
-    TraceCall call;
-    const std::size_t arrow = line.rfind(" -> ");
-    if (arrow == std::string::npos)
-        return call;
-    call.status = std::strtoll(line.c_str() + arrow + 4, nullptr, 10);
-    std::size_t i = line.find(' ');
-    call.function = line.substr(0, std::min(i, arrow));
-    while (i < arrow) {
-        while (i < arrow && line[i] == ' ')
-            ++i;
-        const std::size_t eq = line.find('=', i);
-        if (eq == std::string::npos || eq >= arrow)
-            break;
-        const std::string key = line.substr(i, eq - i);
-        i = eq + 1;
-        if (i < line.size() && line[i] == '"') {
-            ++i;
-            call.fields[key] = Unquote(line, i);
-        } else {
-            const std::size_t end = std::min(line.find(' ', i), arrow);
-            call.fields[key] = line.substr(i, end - i);
-            i = end;
-        }
-    }
-    return call;
 }

@@ -54,5 +54,3 @@ private:
 // first, and the normal search has none.
 void UseNoInstrumentLibraries(const QTemporaryDir& emptyFolder);
 
-// Parses one trace line; an empty function when the line is not one.
-TraceCall ParseTraceLine(const std::string& line);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -45,6 +47,18 @@ std::string in_child(const char* bench, const std::function<std::string()>& body
 
 std::string bench(const char* name) { return std::string(SIM_BENCH_DIR) + "/" + name + ".json"; }
 
+// A scratch file holding `content`, removed again at the end of the test.
+struct TempFile {
+  explicit TempFile(const std::string& content = {}) {
+    const int fd = mkstemp(path);
+    EXPECT_GE(fd, 0);
+    close(fd);
+    std::ofstream(path) << content;
+  }
+  ~TempFile() { std::remove(path); }
+  char path[32] = "/tmp/sim_test_XXXXXX";
+};
+
 struct Libs {
   void* visa = dlopen(SIM_VISA_LIB, RTLD_NOW | RTLD_GLOBAL);
   void* driver = dlopen(SIM_DRIVER_LIB, RTLD_NOW);  // finds the libvisa.so loaded above
@@ -68,9 +82,10 @@ struct Problems {
 TEST(Library, ExportsEveryEntryPoint) {
   EXPECT_EQ(in_child(nullptr, [] {
     Problems p;
-    void* visa = dlopen(SIM_VISA_LIB, RTLD_NOW | RTLD_GLOBAL);
-    void* driver = dlopen(SIM_DRIVER_LIB, RTLD_NOW);
-    if (!visa || !driver) return std::string(dlerror());
+    Libs libs;
+    if (!libs.ok()) return std::string(dlerror());
+    void* visa = libs.visa;
+    void* driver = libs.driver;
     for (const char* name : {"viOpenDefaultRM", "viFindRsrc", "viFindNext", "viParseRsrc",
                              "viParseRsrcEx", "viOpen", "viClose", "viGetAttribute",
                              "viSetAttribute", "viStatusDesc", "viWrite", "viRead", "viReadSTB",
@@ -106,12 +121,8 @@ TEST(Library, VariantsLackOneEntryPoint) {
 }
 
 TEST(Library, DriverSessionIsAVisaSession) {
-  char path[] = "/tmp/sim_stb_XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  std::ofstream(path) << R"({"resources": [{"descriptor": "VXI0::24::INSTR", "status_byte": 66}]})";
-  EXPECT_EQ(in_child(path, [] {
+  const TempFile stb(R"({"resources": [{"descriptor": "VXI0::24::INSTR", "status_byte": 66}]})");
+  EXPECT_EQ(in_child(stb.path, [] {
     Problems p;
     Libs libs;
     if (!libs.ok()) return std::string(dlerror());
@@ -124,15 +135,11 @@ TEST(Library, DriverSessionIsAVisaSession) {
     p.equal(SYM(libs.visa, viReadSTB)(vi, &stb), VI_ERROR_INV_OBJECT, "viReadSTB after close");
     return p.out.str();
   }), "");
-  std::remove(path);
 }
 
 TEST(Library, TraceOfAModuleSession) {
-  char path[] = "/tmp/sim_trace_XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  setenv("SFP_SIM_TRACE", path, 1);
+  const TempFile trace;
+  setenv("SFP_SIM_TRACE", trace.path, 1);
   const std::string timeouts = bench("timeouts");
   EXPECT_EQ(in_child(timeouts.c_str(), [] {
     Problems p;
@@ -160,7 +167,7 @@ TEST(Library, TraceOfAModuleSession) {
   }), "");
   unsetenv("SFP_SIM_TRACE");
 
-  std::ifstream in(path);
+  std::ifstream in(trace.path);
   std::vector<sim::TraceRecord> recs;
   for (std::string line; std::getline(in, line);) {
     auto rec = sim::parse_trace_line(line);
@@ -182,7 +189,6 @@ TEST(Library, TraceOfAModuleSession) {
   EXPECT_EQ(recs[6].status, VI_ERROR_TMO);
   EXPECT_EQ(*recs[7].get("bytes"), "ab\ncd");
   EXPECT_EQ(*recs[10].get("record"), "[2,0,115200,8,0,1,65536,65536,2000,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0]");
-  std::remove(path);
 }
 
 TEST(Library, BenchScenarios) {
@@ -239,12 +245,10 @@ TEST(Library, BenchScenarios) {
 }
 
 TEST(Library, MalformedBenchIsReportedAndEmpty) {
-  char err_path[] = "/tmp/sim_err_XXXXXX";
-  const int fd = mkstemp(err_path);
-  ASSERT_GE(fd, 0);
+  const TempFile err;
   const std::string malformed = bench("malformed");
-  EXPECT_EQ(in_child(malformed.c_str(), [fd] {
-    dup2(fd, STDERR_FILENO);
+  EXPECT_EQ(in_child(malformed.c_str(), [&err] {
+    if (dup2(open(err.path, O_WRONLY), STDERR_FILENO) < 0) return std::string("no stderr file");
     Problems p;
     Libs libs;
     if (!libs.ok()) return std::string(dlerror());
@@ -255,14 +259,12 @@ TEST(Library, MalformedBenchIsReportedAndEmpty) {
     p.equal(SYM(libs.visa, viFindRsrc)(rm, "?*INSTR", nullptr, &count, desc), VI_ERROR_RSRC_NFOUND, "find");
     return p.out.str();
   }), "");
-  close(fd);
-  std::ifstream in(err_path);
+  std::ifstream in(err.path);
   std::string line, rest;
   std::getline(in, line);
   EXPECT_NE(line.find("libvisa.so stand-in: bench file \"" + malformed + "\" not used: "),
             std::string::npos) << line;
   EXPECT_FALSE(std::getline(in, rest)) << "more than one line: " << rest;
-  std::remove(err_path);
 }
 
 }  // namespace

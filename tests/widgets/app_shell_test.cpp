@@ -8,7 +8,6 @@
 #include "panels/panel.h"
 #include "panels/panel_dialog.h"
 #include "panels/panel_list.h"
-#include "platform/help_viewer.h"
 #include "platform/string_table.h"
 #include "platform/user_exception.h"
 #include "resources/resource_ids.h"
@@ -18,7 +17,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -201,16 +199,6 @@ TEST_F(AppShell, EverySwitchBuildsANewDialogAndFitsTheClientAreaToIt)
     EXPECT_EQ(app->m_panels.FindByName("main panel"), nullptr);
 }
 
-TEST_F(AppShell, EnterAndEscapeNeverCloseAPanel)
-{
-    CPanelDialog* dialog = app->m_pCurrentPanel->m_pDialog;
-    QTest::keyClick(dialog, Qt::Key_Return);
-    QTest::keyClick(dialog, Qt::Key_Escape);
-    ProcessEvents();
-    EXPECT_EQ(app->m_pCurrentPanel->m_pDialog, dialog);
-    EXPECT_TRUE(dialog->isVisible());
-}
-
 TEST_F(AppShell, ATickUpdatesEveryPanelInListOrder)
 {
     UseProbePanels();
@@ -328,12 +316,21 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"LookupFailed", -1073807298, -1073807339, {QStringLiteral("API failure."), kAdvice}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(AppShell, ExitReleasesPanelsInListOrderThenTheDriverExactlyOnce)
+// Options, Exit and the close box shut down the same way, without a question.
+class ShutDown : public AppShell, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ShutDown, ReleasesPanelsInListOrderThenTheDriverExactlyOnce)
 {
+    const bool closeBox = GetParam();
     UseProbePanels();
     UseDriver(new ProbeDriver(&log));
-    frame->OnMainPanel();
-    frame->OnExit();
+    if (closeBox) {
+        frame->OnStatusPanel();
+        EXPECT_TRUE(frame->close());
+    } else {
+        frame->OnMainPanel();
+        frame->OnExit();
+    }
     ProcessEvents();
     EXPECT_EQ(log, (QStringList{"delete Main Panel", "delete Setting Panel", "delete Status Panel", "delete driver"}));
     EXPECT_TRUE(app->m_panels.IsEmpty());
@@ -344,21 +341,10 @@ TEST_F(AppShell, ExitReleasesPanelsInListOrderThenTheDriverExactlyOnce)
     EXPECT_EQ(log.size(), 4) << "nothing is released twice";
 }
 
-TEST_F(AppShell, TheCloseBoxShutsDownTheSameWayWithoutAQuestion)
-{
-    UseProbePanels();
-    UseDriver(new ProbeDriver(&log));
-    frame->OnStatusPanel();
-    EXPECT_TRUE(frame->close());
-    ProcessEvents();
-    EXPECT_EQ(log, (QStringList{"delete Main Panel", "delete Setting Panel", "delete Status Panel", "delete driver"}));
-    EXPECT_EQ(CPanelDialog::LiveCount(), 0);
-    EXPECT_TRUE(recorder.messages.isEmpty());
-    app.reset();
-    EXPECT_EQ(log.size(), 4);
-}
+INSTANTIATE_TEST_SUITE_P(Ways, ShutDown, ::testing::Values(false, true),
+                         [](const auto& info) { return std::string(info.param ? "CloseBox" : "Exit"); });
 
-TEST_F(AppShell, AboutBoxShowsItsTextsAndHelpAsksForTheHelpFile)
+TEST_F(AppShell, AboutBoxShowsItsTexts)
 {
     QStringList texts;
     recorder.onDialog = [&](QDialog& dialog) {
@@ -372,20 +358,6 @@ TEST_F(AppShell, AboutBoxShowsItsTextsAndHelpAsksForTheHelpFile)
     EXPECT_TRUE(texts.contains(QStringLiteral("tsx4410  soft front panel")));
     EXPECT_TRUE(texts.contains(QStringLiteral("VERSION: A.01.00")));
     EXPECT_TRUE(texts.contains(QStringLiteral("ZRT version required: 3.0 or greater")));
-
-    QString asked;
-    SetHelpViewer([&](QWidget*, const QString& file) { asked = file; });
-    frame->OnHelpContents();
-    SetHelpViewer(nullptr);
-    EXPECT_EQ(asked, QStringLiteral("tsx4410.hlp"));
-}
-
-TEST_F(AppShell, TheHelpViewerItselfReportsAMissingHelpFile)
-{
-    ShowHelpContents(frame, QStringLiteral("no-such-help-file.hlp"));
-    ASSERT_EQ(recorder.messages.size(), 1);
-    EXPECT_TRUE(recorder.messages[0].contains(QStringLiteral("no-such-help-file.hlp")));
-    EXPECT_NE(recorder.captions[0], QStringLiteral("Sfp Windows Application"));
 }
 
 } // namespace

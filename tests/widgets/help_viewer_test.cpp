@@ -154,12 +154,16 @@ TEST_F(HelpWindow, AClosedWindowIsMadeAnewNextTime)
     EXPECT_TRUE(HelpWindows().first()->isVisible());
 }
 
+// Help Contents asks for the program's help file, and the window goes with
+// the main window.
 TEST_F(HelpWindow, GoesWithTheMainWindow)
 {
     auto app = StartApp();
+    recorder.messages.clear(); // start-up's own
     app->MainFrame()->OnHelpContents();
     QPointer<QTextBrowser> help = HelpWindows().value(0);
-    ASSERT_TRUE(help);
+    ASSERT_TRUE(help) << recorder.messages.join('|').toStdString();
+    EXPECT_TRUE(recorder.messages.isEmpty());
     EXPECT_EQ(help->parentWidget(), app->MainFrame());
     app->MainFrame()->OnExit();
     ProcessEvents();
@@ -173,6 +177,7 @@ TEST_F(HelpWindow, AMissingDocumentIsReportedByTheViewerAlone)
     EXPECT_TRUE(recorder.messages[0].contains(QStringLiteral("no-such-help.hlp")));
     EXPECT_TRUE(recorder.messages[0].contains(QStringLiteral("no-such-help.html")));
     EXPECT_TRUE(recorder.messages[0].contains(QCoreApplication::applicationDirPath()));
+    EXPECT_NE(recorder.captions.value(0), LoadString(IDS_APP_TITLE)) << "the viewer's own box, not the program's";
     EXPECT_TRUE(HelpWindows().isEmpty());
 }
 

@@ -274,7 +274,7 @@ TEST_F(MainPanel, LargeAndNonsenseCountsNeverOverrunTheReceiveBuffer)
     EXPECT_EQ(Ch(1)->ErrLamp()->State(), kLit);
     EXPECT_EQ(Ch(1)->RxLamp()->State(), kDark);
 
-    for (auto [waiting, read] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2048, 2048}, {2049, 2048}, {-1, 0}, {INT32_MAX, 2048}})
+    for (auto [waiting, read] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2048, 2048}, {2049, 2048}, {-1, 0}, {INT32_MIN, 0}, {INT32_MAX, 2048}})
         EXPECT_EQ(BytesToReadThisPoll(waiting), read) << waiting;
 }
 
