@@ -20,27 +20,29 @@
 
 namespace {
 
-// The read-outs and frames of the panel: light grey field, black text, the
-// shadow above and left and the highlight below and right, so they look sunken.
-CTextStatic* SunkenField()
-{
-    return new CTextStatic(GetPanelColor(6), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr,
-                           nullptr);
-}
-
+// Palette indexes of the panel's colours.
+constexpr int kBlack = 1;
+constexpr int kShadow = 2;
+constexpr int kHighlight = 3;
+constexpr int kDarkGrey = 4;
+constexpr int kLightGrey = 6;
 
 constexpr int kResourceTextLimit = 255;
 
-COLORREF FieldBackground() { return GetPanelColor(6); }
+// The read-outs and frames of the panel: light grey field, black text, the
+// shadow above and left and the highlight below and right, so they look sunken.
+#define SFP_SUNKEN_FIELD_COLORS                                                                              \
+    GetPanelColor(kLightGrey), GetPanelColor(kBlack), GetPanelColor(kShadow), GetPanelColor(kHighlight), 1,   \
+        nullptr, nullptr
 
 } // namespace
 
 CPan1Dlg::CPan1Dlg(QWidget* parent, CPan1Obj* owner)
     : CPanelDialog(parent, owner),
-      m_slotBox(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
-      m_resourceBox(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
-      m_addressFrame(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
-      m_banner(FieldBackground(), GetPanelColor(1), GetPanelColor(2), GetPanelColor(3), 1, nullptr, nullptr),
+      m_slotBox(SFP_SUNKEN_FIELD_COLORS),
+      m_resourceBox(SFP_SUNKEN_FIELD_COLORS),
+      m_addressFrame(SFP_SUNKEN_FIELD_COLORS),
+      m_banner(SFP_SUNKEN_FIELD_COLORS),
       m_pOwner(owner)
 {
     Create(MainPanelTemplate());
@@ -90,7 +92,7 @@ bool CPan1Dlg::OnInitDialog()
     }
     m_resourceBox.SetText(host->ResourceName().left(kResourceTextLimit));
 
-    m_pBodyFrame = SunkenField();
+    m_pBodyFrame = new CTextStatic(SFP_SUNKEN_FIELD_COLORS);
     Attach(IDC_BODY_FRAME, m_pBodyFrame);
     m_pBodyFrame->m_pFontWindow = this;
 
@@ -159,7 +161,7 @@ void CPan1Dlg::OnTick()
 void CPan1Dlg::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(GetPanelColor(4)));
+    painter.fillRect(rect(), ToQColor(GetPanelColor(kDarkGrey)));
     QWidget* body = m_pBodyFrame ? static_cast<QWidget*>(m_pBodyFrame) : GetDlgItem(IDC_BODY_FRAME);
     if (!body)
         return;
@@ -168,13 +170,13 @@ void CPan1Dlg::paintEvent(QPaintEvent*)
     // (left, top) and on to (right, top) in the highlight colour, then down to
     // (right, bottom) and back to (left, bottom) in the shadow colour.
     const int left = r.left(), top = r.top(), right = r.left() + r.width(), bottom = r.top() + r.height();
-    painter.setPen(QPen(ToQColor(GetPanelColor(3)), 2));
+    painter.setPen(QPen(ToQColor(GetPanelColor(kHighlight)), 2));
     painter.drawLine(left, bottom, left, top);
     painter.drawLine(left, top, right, top);
-    painter.setPen(QPen(ToQColor(GetPanelColor(2)), 2));
+    painter.setPen(QPen(ToQColor(GetPanelColor(kShadow)), 2));
     painter.drawLine(right, top, right, bottom);
     painter.drawLine(right, bottom, left, bottom);
-    painter.fillRect(r, ToQColor(GetPanelColor(6)));
+    painter.fillRect(r, ToQColor(GetPanelColor(kLightGrey)));
 }
 
 void CPan1Dlg::PostNcDestroy()
@@ -203,3 +205,5 @@ void CPan1Obj::Update()
     if (auto* dialog = static_cast<CPan1Dlg*>(m_pDialog))
         dialog->OnTick();
 }
+
+#undef SFP_SUNKEN_FIELD_COLORS
