@@ -126,7 +126,7 @@ void CSfpApp::OpenLiveDriver(const QString& descriptor, LibraryHandle module)
 
 void CSfpApp::CreateNonLiveDriver()
 {
-    m_crActiveLamp = GetPanelColor(4);
+    m_crActiveLamp = GetPanelColor(kDarkGrey);
     m_pDriver = new CNonLiveDriver;
     EndWaitCursor();
 }

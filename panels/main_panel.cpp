@@ -20,13 +20,6 @@
 
 namespace {
 
-// Palette indexes of the panel's colours.
-constexpr int kBlack = 1;
-constexpr int kShadow = 2;
-constexpr int kHighlight = 3;
-constexpr int kDarkGrey = 4;
-constexpr int kLightGrey = 6;
-
 constexpr int kResourceTextLimit = 255;
 
 // The read-outs and frames of the panel: light grey field, black text, the

@@ -14,18 +14,6 @@
 #include <QPainter>
 #include <utility>
 
-namespace {
-// Palette indexes of the panel's colours.
-constexpr int kWhite = 0;
-constexpr int kBlack = 1;
-constexpr int kShadow = 2;
-constexpr int kHighlight = 3;
-constexpr int kDarkGrey = 4;
-constexpr int kLightGrey = 6;
-constexpr int kTeal = 8;
-
-} // namespace
-
 QString StatusByteText(unsigned value) { return QString::number(value & 0xFFFFu, 2); }
 
 CStatusDlg::CStatusDlg(QWidget* parent, CStatObj* owner) : CPanelDialog(parent, owner), m_pPanel(owner)

@@ -24,9 +24,19 @@ COLORREF SysColorButtonFace();
 COLORREF SysColorButtonShadow();
 COLORREF SysColorButtonHighlight();
 
-// The shared palette of the panels and display controls:
-// 0 white, 1 black, 2 button shadow, 3 button highlight, 4 dark grey,
-// 5 grey, 6 light grey, 7 button face, 8 teal (palette-relative); else white.
+// The shared palette of the panels and display controls; any other index
+// gives white. Shadow, highlight and face are the system colours of the moment.
+enum PanelColorIndex : int {
+    kWhite = 0,
+    kBlack = 1,
+    kShadow = 2,
+    kHighlight = 3,
+    kDarkGrey = 4,
+    kGrey = 5,
+    kLightGrey = 6,
+    kButtonFace = 7,
+    kTeal = 8, // palette-relative
+};
 COLORREF GetPanelColor(int index);
 
 // Dialog colours for the whole application: light grey dialogs, black text,
