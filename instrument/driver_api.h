@@ -78,9 +78,7 @@ struct DriverApi {
 inline DriverApi BindDriverApi(LibraryHandle library)
 {
     DriverApi api;
-    auto bind = [library](auto& slot, const char* name) {
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(FindEntryPoint(library, name));
-    };
+    auto bind = [library](auto& slot, const char* name) { BindEntryPoint(library, slot, name); };
     bind(api.tsx4410_close, "tsx4410_close");
     bind(api.tsx4410_closeChannel, "tsx4410_closeChannel");
     bind(api.tsx4410_error_message, "tsx4410_error_message");

@@ -93,9 +93,7 @@ inline QString ViBufferText(const char* buffer, int size = kViBufferSize)
 inline VisaApi BindVisaApi(LibraryHandle library)
 {
     VisaApi api;
-    auto bind = [library](auto& slot, const char* name) {
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(FindEntryPoint(library, name));
-    };
+    auto bind = [library](auto& slot, const char* name) { BindEntryPoint(library, slot, name); };
     bind(api.viOpenDefaultRM, "viOpenDefaultRM");
     bind(api.viFindRsrc, "viFindRsrc");
     bind(api.viFindNext, "viFindNext");

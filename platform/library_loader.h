@@ -31,3 +31,11 @@ LibraryHandle LoadLibraryByName(const QString& logicalName);
 // The entry point `name` of a loaded library; null when the handle is null
 // or the library lacks it.
 void* FindEntryPoint(LibraryHandle library, const char* name);
+
+// Stores entry point `name` of `library` in the typed function pointer
+// `slot`; a missing entry point leaves it null.
+template <class Fn>
+void BindEntryPoint(LibraryHandle library, Fn*& slot, const char* name)
+{
+    slot = reinterpret_cast<Fn*>(FindEntryPoint(library, name));
+}
