@@ -18,7 +18,7 @@ struct ChannelHooks {
   std::optional<ViUInt32> short_read;         // caps the bytes one read returns
 };
 
-struct ModuleSpec {
+struct ModuleConfig {
   ViStatus init_status = VI_SUCCESS;
   ViInt16 self_test_code = 0;
   std::string self_test_message = "Self test passed";
@@ -39,7 +39,7 @@ struct Resource {
   std::optional<std::string> identity;  // the answer to "*IDN?"
   ViUInt16 status_byte = 0;
   ViStatus open_status = VI_SUCCESS;
-  ModuleSpec module;
+  ModuleConfig module;
 };
 
 struct FaultRule {

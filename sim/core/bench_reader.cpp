@@ -85,7 +85,7 @@ ViUInt16 intf_type(const json& v, const std::string& where) {
   return static_cast<ViUInt16>(integer(v, where, 0, 65535));
 }
 
-void read_channels(const json& obj, const std::string& where, ModuleSpec& module) {
+void read_channels(const json& obj, const std::string& where, ModuleConfig& module) {
   if (!obj.is_object()) fail(where, "expected an object");
   for (const auto& item : obj.items()) {
     const std::string at = where + "." + item.key();
@@ -111,10 +111,10 @@ void read_channels(const json& obj, const std::string& where, ModuleSpec& module
   }
 }
 
-ModuleSpec read_module(const json& m, const std::string& where) {
+ModuleConfig read_module(const json& m, const std::string& where) {
   only_keys(m, where,
             {"init_status", "self_test", "error_query", "error_messages", "firmware", "channels"});
-  ModuleSpec module;
+  ModuleConfig module;
   if (m.contains("init_status")) module.init_status = status(m["init_status"], where + ".init_status");
   if (m.contains("self_test")) {
     const json& st = m["self_test"];

@@ -42,7 +42,7 @@ int DriverState::resource_of(ViSession vi) const {
   return it == sessions_.end() ? -1 : it->second.resource;
 }
 
-const ModuleSpec* DriverState::module(ViSession vi) const {
+const ModuleConfig* DriverState::module(ViSession vi) const {
   const int idx = resource_of(vi);
   return idx < 0 ? nullptr : &bench_.resources[static_cast<std::size_t>(idx)].module;
 }
@@ -148,7 +148,7 @@ ViStatus DriverState::read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
 }
 
 std::string DriverState::error_text(ViSession vi, ViStatus status) const {
-  if (const ModuleSpec* m = module(vi)) {
+  if (const ModuleConfig* m = module(vi)) {
     auto it = m->error_messages.find(status);
     if (it != m->error_messages.end()) return it->second;
   } else {

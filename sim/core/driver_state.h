@@ -26,7 +26,7 @@ class DriverState {
   void detach(ViSession vi);
   bool known(ViSession vi) const { return sessions_.count(vi) != 0; }
   int resource_of(ViSession vi) const;  // -1 when unknown
-  const ModuleSpec* module(ViSession vi) const;
+  const ModuleConfig* module(ViSession vi) const;
 
   ViStatus reset(ViSession vi);
   ViStatus open_channel(ViSession vi, ViInt32 channel, bool open);

@@ -69,7 +69,7 @@ ViStatus tsx4410_self_test(ViSession vi, ViInt16* code, ViChar msg[]) {
   Driver& d = sim::driver();
   std::lock_guard<std::mutex> lock(d.proc.mutex());
   ViStatus st = sim::run(d, "tsx4410_self_test", vi, 0, [&] {
-    const sim::ModuleSpec* m = d.state.module(vi);
+    const sim::ModuleConfig* m = d.state.module(vi);
     if (!m) return VI_ERROR_INV_OBJECT;
     if (!code || !msg) return VI_ERROR_INV_PARAMETER;
     *code = m->self_test_code;
@@ -113,7 +113,7 @@ ViStatus tsx4410_error_query(ViSession vi, ViInt32* code, ViChar msg[]) {
   Driver& d = sim::driver();
   std::lock_guard<std::mutex> lock(d.proc.mutex());
   ViStatus st = sim::run(d, "tsx4410_error_query", vi, 0, [&] {
-    const sim::ModuleSpec* m = d.state.module(vi);
+    const sim::ModuleConfig* m = d.state.module(vi);
     if (!m) return VI_ERROR_INV_OBJECT;
     if (!code || !msg) return VI_ERROR_INV_PARAMETER;
     *code = m->error_query_code;
@@ -130,7 +130,7 @@ ViStatus tsx4410_revision_query(ViSession vi, ViChar driver_rev[], ViChar firmwa
   Driver& d = sim::driver();
   std::lock_guard<std::mutex> lock(d.proc.mutex());
   ViStatus st = sim::run(d, "tsx4410_revision_query", vi, 0, [&] {
-    const sim::ModuleSpec* m = d.state.module(vi);
+    const sim::ModuleConfig* m = d.state.module(vi);
     if (!m) return VI_ERROR_INV_OBJECT;
     if (!driver_rev || !firmware_rev) return VI_ERROR_INV_PARAMETER;
     sim::copy_text256(driver_rev, kDriverRevision);
