@@ -18,6 +18,10 @@ int ByteOfKey(const QKeyEvent* event)
 {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers();
+    // Alt with a key is a menu shortcut, never typed input. AltGr arrives as
+    // Ctrl+Alt or as the group switch and still types its character.
+    if ((mods & Qt::AltModifier) && !(mods & (Qt::ControlModifier | Qt::GroupSwitchModifier)))
+        return -1;
     if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier) && key >= Qt::Key_A &&
         key <= Qt::Key_Z)
         return key - Qt::Key_A + 1; // Ctrl+A is 1 ... Ctrl+V is 22 ... Ctrl+Z is 26

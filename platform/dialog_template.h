@@ -58,6 +58,7 @@ struct DialogTemplate {
     int pointSize;
     QString caption;     // empty: no caption (child panels)
     std::vector<ControlTemplate> controls;
+    bool systemMenu = true; // a captioned dialog's close box
 };
 
 // Base units of a font: average width of "A".."Z""a".."z" rounded, and the

@@ -7,8 +7,10 @@
 CModalDialog::CModalDialog(const DialogTemplate& tmpl, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tmpl.caption);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (tmpl.systemMenu)
+        flags |= Qt::WindowCloseButtonHint;
+    setWindowFlags(flags);
     setFixedSize(m_controls.Build(this, tmpl));
     // Buttons with the standard ids end the dialog the standard way.
     if (auto* ok = Item<QPushButton>(1))

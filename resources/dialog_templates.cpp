@@ -37,6 +37,7 @@ const DialogTemplate& SelectInstrumentTemplate()
             {IDC_INSTRUMENT_LIST, ControlKind::DropList, QString(), 24, 24, 140, 60, CS_TABSTOP | CS_VSCROLL, {}},
             {IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 28, 68, 50, 14, CS_TABSTOP, {}},
             {IDCANCEL, ControlKind::PushButton, QStringLiteral("Cancel"), 100, 68, 50, 14, CS_TABSTOP, {}},
-        }};
+        },
+        /*systemMenu=*/false}; // a modal frame: Cancel or Esc are the only ways out
     return t;
 }
