@@ -158,6 +158,16 @@ DiscoveryResult DiscoverInstrument(const VisaApi& visa, const DiscoveryOptions& 
     }
 
     if (options.hasAddress) {
+        // A name longer than a VISA resource name can be is no instrument's:
+        // neither library gets it, and the panel says the start failed.
+        if (options.address.size() >= kViBufferSize) {
+            result.chosen = true;
+            result.descriptor = options.address;
+            result.resourceName = ResourceText(options.address);
+            result.message = IDS_INIT_FAILED;
+            visa.viClose(rm);
+            return result;
+        }
         ConnectTo(visa, rm, options.address, result);
         visa.viClose(rm);
         return result;
