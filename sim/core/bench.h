@@ -16,6 +16,7 @@ struct ChannelHooks {
   bool busy = false;                          // sets bit 0 of property 29
   std::optional<ViInt32> bytes_waiting;       // replaces the count of property 19
   std::optional<ViUInt32> short_read;         // caps the bytes one read returns
+  std::optional<std::string> port;            // a host serial device instead of the loopback
 };
 
 struct ModuleConfig {

@@ -93,7 +93,7 @@ void read_channels(const json& obj, const std::string& where, ModuleConfig& modu
       fail(at, "channels are \"1\" to \"4\"");
     }
     const json& ch = item.value();
-    only_keys(ch, at, {"busy", "bytes_waiting", "short_read"});
+    only_keys(ch, at, {"busy", "bytes_waiting", "short_read", "port"});
     ChannelHooks& hooks = module.channels[static_cast<std::size_t>(item.key()[0] - '1')];
     if (ch.contains("busy")) {
       if (!ch["busy"].is_boolean()) fail(at + ".busy", "expected true or false");
@@ -103,6 +103,10 @@ void read_channels(const json& obj, const std::string& where, ModuleConfig& modu
       hooks.bytes_waiting = static_cast<ViInt32>(integer(
           ch["bytes_waiting"], at + ".bytes_waiting", std::numeric_limits<ViInt32>::min(),
           std::numeric_limits<ViInt32>::max()));
+    }
+    if (ch.contains("port")) {
+      hooks.port = text(ch["port"], at + ".port");
+      if (hooks.port->empty()) fail(at + ".port", "expected a device path");
     }
     if (ch.contains("short_read")) {
       hooks.short_read = static_cast<ViUInt32>(

@@ -22,9 +22,19 @@ ConfigRecord default_record(ViInt32 channel) {
 }
 
 void DriverState::reset_channels(Session& session) {
+  const ModuleConfig& module = bench_.resources[static_cast<std::size_t>(session.resource)].module;
   for (std::size_t i = 0; i < session.channels.size(); ++i) {
-    session.channels[i].rx.clear();
-    session.channels[i].record = default_record(static_cast<ViInt32>(i + 1));
+    Channel& ch = session.channels[i];
+    const auto number = static_cast<ViInt32>(i + 1);
+    ch.rx.clear();
+    ch.record = default_record(number);
+    if (!module.channels[i].port) continue;
+    ch.record = serial_default_record(number);
+    if (!ch.line) ch.line = std::make_unique<SerialLine>(*module.channels[i].port);
+    if (ch.line->is_open()) {
+      ch.line->discard();
+      ch.line->configure(ch.record, &ch.record);
+    }
   }
 }
 
@@ -33,6 +43,16 @@ void DriverState::attach(ViSession vi, int resource) {
   s = Session{};
   s.resource = resource;
   reset_channels(s);
+}
+
+ViStatus DriverState::noted(Session& s, const SerialLine& line, ViStatus status, bool applied) {
+  note_.port = line.path();
+  if (applied && line.is_open()) note_.applied = line.applied();
+  if (status != VI_SUCCESS) {
+    note_.text = line.message();
+    s.line_texts[status] = line.message();
+  }
+  return status;
 }
 
 void DriverState::detach(ViSession vi) { sessions_.erase(vi); }
@@ -58,6 +78,7 @@ ViStatus DriverState::locate(ViSession vi, ViInt32 channel, Session** session, C
   auto it = sessions_.find(vi);
   if (it == sessions_.end()) return VI_ERROR_INV_OBJECT;
   if (channel < 1 || channel > TSX4410_CHANNEL_COUNT) return VI_ERROR_INV_PARAMETER;
+  note_ = LineNote{};
   *session = &it->second;
   *ch = &it->second.channels[static_cast<std::size_t>(channel - 1)];
   return VI_SUCCESS;
@@ -67,9 +88,40 @@ ViStatus DriverState::open_channel(ViSession vi, ViInt32 channel, bool open) {
   Session* s;
   Channel* ch;
   if (ViStatus st = locate(vi, channel, &s, &ch); st != VI_SUCCESS) return st;
+  if (ch->line) {
+    if (!open) {
+      // The line goes back as found, so the next open starts from the
+      // defaults rather than from flow-control words left by this one.
+      ch->line->close();
+      ch->record = serial_default_record(channel);
+    } else if (!ch->line->is_open()) {
+      const ViStatus st = noted(*s, *ch->line, ch->line->open(ch->record, &ch->record), true);
+      if (st < 0) return st;
+      ch->open = true;
+      return st;
+    }
+    note_.port = ch->line->path();
+  }
   ch->open = open;
   if (!open) ch->rx.clear();
   return VI_SUCCESS;
+}
+
+ViStatus DriverState::serial_property(Session& s, Channel& ch, ViInt32 property, ViInt32* word) {
+  SerialLine& line = *ch.line;
+  if (property == TSX4410_PROP_BYTES_WAITING) {
+    ViUInt32 n = 0;
+    ViStatus st = line.waiting(&n);
+    // A failing count stops the panel's poll without a word; the hang-up is
+    // told by the next read, write or status call instead.
+    if (st == TSX4410_ERROR_PORT_DISCONNECTED) st = TSX4410_WARN_PORT_DISCONNECTED;
+    *word = static_cast<ViInt32>(std::min<ViUInt32>(n, 0x7FFFFFFF));
+    return noted(s, line, st);
+  }
+  bool queued = false;
+  const ViStatus st = line.output_queued(&queued);
+  *word = queued ? TSX4410_STATUS_BUSY : 0;
+  return noted(s, line, st);
 }
 
 ViStatus DriverState::get_property(ViSession vi, ViInt32 channel, ViInt32 property,
@@ -81,12 +133,19 @@ ViStatus DriverState::get_property(ViSession vi, ViInt32 channel, ViInt32 proper
   const ChannelHooks& hooks =
       bench_.resources[static_cast<std::size_t>(s->resource)].module.channels[static_cast<std::size_t>(channel - 1)];
   ViInt32 word = 0;
+  ViStatus st = VI_SUCCESS;
+  if (ch->line && ch->open &&
+      (property == TSX4410_PROP_BYTES_WAITING || property == TSX4410_PROP_CHANNEL_STATUS)) {
+    st = serial_property(*s, *ch, property, &word);
+    if (st < 0) return st;
+  }
   switch (property) {
     case TSX4410_PROP_BYTES_WAITING:
-      word = hooks.bytes_waiting ? *hooks.bytes_waiting : static_cast<ViInt32>(ch->rx.size());
+      if (!ch->line) word = static_cast<ViInt32>(ch->rx.size());
+      if (hooks.bytes_waiting) word = *hooks.bytes_waiting;
       break;
     case TSX4410_PROP_CHANNEL_STATUS:
-      word = hooks.busy ? TSX4410_STATUS_BUSY : 0;
+      word |= hooks.busy ? TSX4410_STATUS_BUSY : 0;
       break;
     case TSX4410_PROP_CHANNEL_CONFIG:
       std::memcpy(value, ch->record.data(), sizeof ch->record);
@@ -95,7 +154,7 @@ ViStatus DriverState::get_property(ViSession vi, ViInt32 channel, ViInt32 proper
       return VI_ERROR_INV_PARAMETER;
   }
   std::memcpy(value, &word, sizeof word);
-  return VI_SUCCESS;
+  return st;
 }
 
 ViStatus DriverState::set_property(ViSession vi, ViInt32 channel, ViInt32 property,
@@ -105,9 +164,28 @@ ViStatus DriverState::set_property(ViSession vi, ViInt32 channel, ViInt32 proper
   if (ViStatus st = locate(vi, channel, &s, &ch); st != VI_SUCCESS) return st;
   if (value == nullptr) return VI_ERROR_INV_PARAMETER;
   switch (property) {
-    case TSX4410_PROP_CHANNEL_CONFIG:
-      std::memcpy(ch->record.data(), value, sizeof ch->record);
-      return VI_SUCCESS;
+    case TSX4410_PROP_CHANNEL_CONFIG: {
+      ConfigRecord asked;
+      std::memcpy(asked.data(), value, sizeof asked);
+      if (!ch->line) {
+        ch->record = asked;
+        return VI_SUCCESS;
+      }
+      if (!ch->line->is_open()) {
+        // Kept for the open, which applies it; a record the line can never
+        // take is refused now.
+        const LinePlan plan = plan_line(termios{}, asked);
+        if (!plan.refused.empty()) {
+          note_.port = ch->line->path();
+          note_.text = ch->line->path() + ": cannot apply " + plan.refused;
+          s->line_texts[TSX4410_ERROR_PORT_SETTING] = note_.text;
+          return TSX4410_ERROR_PORT_SETTING;
+        }
+        ch->record = asked;
+        return VI_SUCCESS;
+      }
+      return noted(*s, *ch->line, ch->line->configure(asked, &ch->record), true);
+    }
     case TSX4410_PROP_BYTES_WAITING:
     case TSX4410_PROP_CHANNEL_STATUS:
       return TSX4410_ERROR_PROPERTY_READONLY;
@@ -124,6 +202,12 @@ ViStatus DriverState::write(ViSession vi, ViInt32 channel, const ViByte* bytes, 
   if (ViStatus st = locate(vi, channel, &s, &ch); st != VI_SUCCESS) return st;
   if (!ch->open) return TSX4410_ERROR_CHANNEL_CLOSED;
   if (bytes == nullptr && count != 0) return VI_ERROR_INV_PARAMETER;
+  if (ch->line) {
+    ViUInt32 n = 0;
+    const ViStatus st = noted(*s, *ch->line, ch->line->write(bytes, count, &n));
+    if (written) *written = n;
+    return st;
+  }
   ch->rx.insert(ch->rx.end(), bytes, bytes + count);
   if (written) *written = count;
   return VI_SUCCESS;
@@ -139,6 +223,13 @@ ViStatus DriverState::read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
   if (buf == nullptr && count != 0) return VI_ERROR_INV_PARAMETER;
   const ChannelHooks& hooks =
       bench_.resources[static_cast<std::size_t>(s->resource)].module.channels[static_cast<std::size_t>(channel - 1)];
+  if (ch->line) {
+    const ViUInt32 asked = hooks.short_read ? std::min(count, *hooks.short_read) : count;
+    ViUInt32 n = 0;
+    const ViStatus st = noted(*s, *ch->line, ch->line->read(buf, asked, &n));
+    if (got) *got = n;
+    return st;
+  }
   std::size_t n = std::min<std::size_t>(count, ch->rx.size());
   if (hooks.short_read) n = std::min<std::size_t>(n, *hooks.short_read);
   std::copy_n(ch->rx.begin(), n, buf);
@@ -148,6 +239,10 @@ ViStatus DriverState::read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
 }
 
 std::string DriverState::error_text(ViSession vi, ViStatus status) const {
+  if (auto it = sessions_.find(vi); it != sessions_.end()) {
+    auto text = it->second.line_texts.find(status);
+    if (text != it->second.line_texts.end()) return text->second;
+  }
   if (const ModuleConfig* m = module(vi)) {
     auto it = m->error_messages.find(status);
     if (it != m->error_messages.end()) return it->second;

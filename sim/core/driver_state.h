@@ -1,21 +1,24 @@
-// What the driver stand-in keeps per session: four loopback channels, each
-// with its open flag, the bytes written and not yet read, and its
-// configuration record. The bench's channel hooks bend what reads report.
+// What the driver stand-in keeps per session: four channels, each with its
+// open flag and configuration record, and behind it either the loopback (the
+// bytes written and not yet read) or a host serial line the bench names. The
+// bench's channel hooks bend what reads report on either.
 #pragma once
 
 #include <array>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "core/bench.h"
+#include "core/serial_line.h"
+#include "core/termios_map.h"
 #include "tsx4410_stub.h"
 
 namespace sim {
 
-using ConfigRecord = std::array<ViInt32, TSX4410_CONFIG_WORDS>;
-
-// The record a channel has after init or reset (see README.md).
+// The record a loopback channel has after init or reset (see README.md);
+// a serial channel starts from serial_default_record.
 ConfigRecord default_record(ViInt32 channel);
 
 class DriverState {
@@ -38,25 +41,42 @@ class DriverState {
 
   // The text for a status: the session's module texts first; without a
   // session (an init that failed), the first module of the bench that has one.
+  // A serial channel's text for that status comes first.
   std::string error_text(ViSession vi, ViStatus status) const;
+
+  // What the last channel call did on a serial line, for the trace; empty
+  // fields for a loopback channel.
+  struct LineNote {
+    std::string port;     // the device
+    std::string applied;  // the settings put on the line, when the call set them
+    std::string text;     // the failure or warning, naming the device
+  };
+  const LineNote& line_note() const { return note_; }
+  void clear_line_note() { note_ = LineNote{}; }
 
  private:
   struct Channel {
     bool open = false;
     std::deque<ViByte> rx;
     ConfigRecord record{};
+    std::unique_ptr<SerialLine> line;  // set when the bench names a port
   };
   struct Session {
     int resource = -1;
     std::array<Channel, TSX4410_CHANNEL_COUNT> channels;
+    std::map<ViStatus, std::string> line_texts;  // latest serial text per status
   };
 
   // Session and channel checked together, in the order the checks are made.
   ViStatus locate(ViSession vi, ViInt32 channel, Session** session, Channel** ch);
-  static void reset_channels(Session& session);
+  void reset_channels(Session& session);
+  // Notes a serial line's outcome for the trace and for error_text.
+  ViStatus noted(Session& s, const SerialLine& line, ViStatus status, bool applied = false);
+  ViStatus serial_property(Session& s, Channel& ch, ViInt32 property, ViInt32* word);
 
   const Bench& bench_;
   std::map<ViSession, Session> sessions_;
+  LineNote note_;
 };
 
 }  // namespace sim

@@ -32,6 +32,17 @@ constexpr StatusInfo kStatuses[] = {
     {TSX4410_ERROR_CHANNEL_CLOSED, "TSX4410_ERROR_CHANNEL_CLOSED", "The channel is not open."},
     {TSX4410_ERROR_PROPERTY_READONLY, "TSX4410_ERROR_PROPERTY_READONLY",
      "The channel property cannot be set."},
+    {TSX4410_ERROR_PORT_UNAVAILABLE, "TSX4410_ERROR_PORT_UNAVAILABLE",
+     "The channel's serial device cannot be opened."},
+    {TSX4410_ERROR_PORT_DISCONNECTED, "TSX4410_ERROR_PORT_DISCONNECTED",
+     "The channel's serial device was disconnected."},
+    {TSX4410_ERROR_PORT_SETTING, "TSX4410_ERROR_PORT_SETTING",
+     "The channel's serial device cannot take these settings."},
+    {TSX4410_ERROR_PORT_IO, "TSX4410_ERROR_PORT_IO", "The channel's serial device failed."},
+    {TSX4410_WARN_NEAREST_SETTING, "TSX4410_WARN_NEAREST_SETTING",
+     "The nearest setting the serial device has was applied."},
+    {TSX4410_WARN_PORT_DISCONNECTED, "TSX4410_WARN_PORT_DISCONNECTED",
+     "Nothing is waiting: the channel's serial device was disconnected."},
 };
 
 const StatusInfo* find(ViStatus status) {

@@ -1,5 +1,5 @@
 // The driver stand-in's channel functions: properties, open/close and the
-// loopback data path.
+// data path (loopback or serial line).
 #include <mutex>
 
 #include "driver/driver_process.h"
@@ -19,6 +19,16 @@ void trace_property(TraceLine& line, ViInt32 property, const void* value) {
   }
 }
 
+// A channel bridged to a serial device names it, and says what the call put
+// on the line and what went wrong.
+TraceLine& with_line(TraceLine& line, const sim::DriverState::LineNote& note) {
+  if (note.port.empty()) return line;
+  line.str("port", note.port);
+  if (!note.applied.empty()) line.str("termios", note.applied);
+  if (!note.text.empty()) line.str("text", note.text);
+  return line;
+}
+
 }  // namespace
 
 ViStatus tsx4410_getProperty(ViSession vi, ViInt32 channel, ViInt32 property, void* value) {
@@ -29,7 +39,7 @@ ViStatus tsx4410_getProperty(ViSession vi, ViInt32 channel, ViInt32 property, vo
   TraceLine line("tsx4410_getProperty");
   line.num("vi", vi).num("channel", channel).num("property", property);
   if (st >= 0) trace_property(line, property, value);
-  return d.proc.finish(line, st);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
 ViStatus tsx4410_setProperty(ViSession vi, ViInt32 channel, ViInt32 property, void* value) {
@@ -40,7 +50,7 @@ ViStatus tsx4410_setProperty(ViSession vi, ViInt32 channel, ViInt32 property, vo
   TraceLine line("tsx4410_setProperty");
   line.num("vi", vi).num("channel", channel).num("property", property);
   trace_property(line, property, value);
-  return d.proc.finish(line, st);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
 ViStatus tsx4410_openChannel(ViSession vi, ViInt32 channel) {
@@ -48,7 +58,9 @@ ViStatus tsx4410_openChannel(ViSession vi, ViInt32 channel) {
   std::lock_guard<std::mutex> lock(d.proc.mutex());
   ViStatus st = sim::run(d, "tsx4410_openChannel", vi, channel,
                          [&] { return d.state.open_channel(vi, channel, true); });
-  return d.proc.finish(TraceLine("tsx4410_openChannel").num("vi", vi).num("channel", channel), st);
+  TraceLine line("tsx4410_openChannel");
+  line.num("vi", vi).num("channel", channel);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
 ViStatus tsx4410_closeChannel(ViSession vi, ViInt32 channel) {
@@ -56,7 +68,9 @@ ViStatus tsx4410_closeChannel(ViSession vi, ViInt32 channel) {
   std::lock_guard<std::mutex> lock(d.proc.mutex());
   ViStatus st = sim::run(d, "tsx4410_closeChannel", vi, channel,
                          [&] { return d.state.open_channel(vi, channel, false); });
-  return d.proc.finish(TraceLine("tsx4410_closeChannel").num("vi", vi).num("channel", channel), st);
+  TraceLine line("tsx4410_closeChannel");
+  line.num("vi", vi).num("channel", channel);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
 #ifndef SIM_OMIT_TSX4410_WRITE
@@ -72,7 +86,7 @@ ViStatus tsx4410_write(ViSession vi, ViInt32 channel, const ViByte* bytes, ViUIn
   line.num("vi", vi).num("channel", channel).num("count", count);
   if (bytes) line.bytes("bytes", bytes, count);
   line.num("written", done);
-  return d.proc.finish(line, st);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 #endif
 
@@ -88,7 +102,7 @@ ViStatus tsx4410_read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 count
   TraceLine line("tsx4410_read");
   line.num("vi", vi).num("channel", channel).num("count", count);
   line.bytes("bytes", buf, got).num("read", got);
-  return d.proc.finish(line, st);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
 // The asynchronous forms do their work at once and hand out a job number.
@@ -103,7 +117,7 @@ ViStatus tsx4410_readAsync(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
   TraceLine line("tsx4410_readAsync");
   line.num("vi", vi).num("channel", channel).num("count", count).bytes("bytes", buf, got);
   if (st >= 0 && job_id) line.num("job", *job_id);
-  return d.proc.finish(line, st);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
 ViStatus tsx4410_writeAsync(ViSession vi, ViInt32 channel, const ViByte* bytes, ViUInt32 count,
@@ -117,5 +131,5 @@ ViStatus tsx4410_writeAsync(ViSession vi, ViInt32 channel, const ViByte* bytes, 
   line.num("vi", vi).num("channel", channel).num("count", count);
   if (bytes) line.bytes("bytes", bytes, count);
   if (st >= 0 && job_id) line.num("job", *job_id);
-  return d.proc.finish(line, st);
+  return d.proc.finish(with_line(line, d.state.line_note()), st);
 }

@@ -24,6 +24,7 @@ inline Driver& driver() {
 // An injected fault replaces the call's work entirely.
 template <class Work>
 ViStatus run(Driver& d, const char* function, ViSession vi, ViInt32 channel, Work work) {
+  d.state.clear_line_note();
   if (auto status = d.proc.fault(function, d.state.resource_of(vi), channel)) return *status;
   return work();
 }

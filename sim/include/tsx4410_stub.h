@@ -18,6 +18,13 @@ extern "C" {
 /* Instrument-specific errors live in the driver range of the status space. */
 #define TSX4410_ERROR_CHANNEL_CLOSED ((ViStatus)0xBFFA0001u)
 #define TSX4410_ERROR_PROPERTY_READONLY ((ViStatus)0xBFFA0002u)
+/* A channel bridged to a host serial device: */
+#define TSX4410_ERROR_PORT_UNAVAILABLE ((ViStatus)0xBFFA0003u)  /* cannot be opened */
+#define TSX4410_ERROR_PORT_DISCONNECTED ((ViStatus)0xBFFA0004u) /* went away; closed */
+#define TSX4410_ERROR_PORT_SETTING ((ViStatus)0xBFFA0005u)      /* record not applicable */
+#define TSX4410_ERROR_PORT_IO ((ViStatus)0xBFFA0006u)           /* any other system error */
+#define TSX4410_WARN_NEAREST_SETTING ((ViStatus)0x3FFA0001)     /* applied something close */
+#define TSX4410_WARN_PORT_DISCONNECTED ((ViStatus)0x3FFA0002)   /* nothing waits: went away */
 
 SIM_EXPORT ViStatus tsx4410_init(const ViChar* rsrc, ViBoolean id_query, ViBoolean reset,
                                  ViSession* vi);
