@@ -12,6 +12,9 @@ packages=(
   fonts-liberation
   xvfb xauth
   clang libclang-rt-dev
+  # make deb / make check-deb: the package, its checks, and a standard VISA
+  # client to try the stand-in libvisa.so with
+  dpkg-dev fakeroot file lintian desktop-file-utils appstream python3-pyvisa
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "core/c_text.h"
 #include "core/find_expr.h"
@@ -137,56 +138,100 @@ ViStatus VisaState::close(ViObject obj) {
   return VI_SUCCESS;
 }
 
+VisaState::AttrWidth VisaState::attribute_width(ViAttr attr) {
+  switch (attr) {
+    case VI_ATTR_TERMCHAR: return AttrWidth::u8;
+    case VI_ATTR_TMO_VALUE: return AttrWidth::u32;
+    case VI_ATTR_RSRC_NAME:
+    case VI_ATTR_RSRC_MANF_NAME: return AttrWidth::text;
+    default: return AttrWidth::u16;
+  }
+}
+
+std::optional<ViUInt32> VisaState::number_attribute(const Object& o, ViAttr attr) const {
+  const Resource& res = bench_.resources[static_cast<std::size_t>(o.resource)];
+  const auto parsed = parse_rsrc_name(res.descriptor);
+  const bool gpib = parsed && parsed->intf_type == VI_INTF_GPIB;
+  switch (attr) {
+    case VI_ATTR_INTF_TYPE: return res.intf_type;
+    case VI_ATTR_INTF_NUM: return parsed ? parsed->board : 0;
+    case VI_ATTR_MANF_ID: return res.manufacturer_id;
+    case VI_ATTR_MODEL_CODE: return res.model_code;
+    case VI_ATTR_SLOT: return res.slot;
+    case VI_ATTR_VXI_LA: return res.logical_address;
+    case VI_ATTR_TMO_VALUE: return o.timeout_ms;
+    case VI_ATTR_TERMCHAR: return o.termchar;
+    case VI_ATTR_TERMCHAR_EN: return o.termchar_en;
+    case VI_ATTR_SEND_END_EN: return o.send_end_en;
+    case VI_ATTR_SUPPRESS_END_EN: return o.suppress_end_en;
+    // Only a GPIB instrument has a bus address; secondary 0 in a name means none.
+    case VI_ATTR_GPIB_PRIMARY_ADDR:
+      if (gpib) return parsed->address;
+      return std::nullopt;
+    case VI_ATTR_GPIB_SECONDARY_ADDR:
+      if (gpib) return parsed->secondary != 0 ? parsed->secondary : VI_NO_SEC_ADDR;
+      return std::nullopt;
+    default: return std::nullopt;
+  }
+}
+
+std::optional<std::string> VisaState::text_attribute(const Object& o, ViAttr attr) const {
+  if (attr == VI_ATTR_RSRC_NAME) {
+    return listed_name(bench_.resources[static_cast<std::size_t>(o.resource)].descriptor);
+  }
+  if (attr == VI_ATTR_RSRC_MANF_NAME) return std::string("TSX4410 SFP simulated VISA");
+  return std::nullopt;
+}
+
 ViStatus VisaState::get_attribute(ViObject obj, ViAttr attr, void* value) {
   const Object* o = lookup(obj);
   if (!o) return VI_ERROR_INV_OBJECT;
   if (o->kind != Kind::instr) return VI_ERROR_NSUP_ATTR;
   if (value == nullptr) return VI_ERROR_INV_PARAMETER;
-  const Resource& res = bench_.resources[static_cast<std::size_t>(o->resource)];
-  auto put_optional = [value](const std::optional<ViUInt16>& v) {
-    if (!v) return VI_ERROR_NSUP_ATTR;
-    put16(value, *v);
+  const AttrWidth width = attribute_width(attr);
+  if (width == AttrWidth::text) {
+    const auto text = text_attribute(*o, attr);
+    if (!text) return VI_ERROR_NSUP_ATTR;
+    copy_text256(static_cast<char*>(value), *text);
     return VI_SUCCESS;
-  };
-  switch (attr) {
-    case VI_ATTR_INTF_TYPE: put16(value, res.intf_type); return VI_SUCCESS;
-    case VI_ATTR_INTF_NUM: {
-      auto parsed = parse_rsrc_name(res.descriptor);
-      put16(value, parsed ? parsed->board : 0);
-      return VI_SUCCESS;
-    }
-    case VI_ATTR_MANF_ID: return put_optional(res.manufacturer_id);
-    case VI_ATTR_MODEL_CODE: return put_optional(res.model_code);
-    case VI_ATTR_SLOT: return put_optional(res.slot);
-    case VI_ATTR_VXI_LA: return put_optional(res.logical_address);
-    case VI_ATTR_TMO_VALUE: std::memcpy(value, &o->timeout_ms, sizeof o->timeout_ms); return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR: *static_cast<ViByte*>(value) = static_cast<ViByte>(o->termchar); return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR_EN: put16(value, o->termchar_en); return VI_SUCCESS;
-    case VI_ATTR_SEND_END_EN: put16(value, o->send_end_en); return VI_SUCCESS;
-    case VI_ATTR_RSRC_NAME: copy_text256(static_cast<char*>(value), listed_name(res.descriptor)); return VI_SUCCESS;
-    default: return VI_ERROR_NSUP_ATTR;
   }
+  const auto number = number_attribute(*o, attr);
+  if (!number) return VI_ERROR_NSUP_ATTR;
+  // Exactly the attribute's own width: a caller may hand a variable of that size.
+  if (width == AttrWidth::u8) {
+    *static_cast<ViUInt8*>(value) = static_cast<ViUInt8>(*number);
+  } else if (width == AttrWidth::u32) {
+    std::memcpy(value, &*number, sizeof(ViUInt32));
+  } else {
+    put16(value, static_cast<ViUInt16>(*number));
+  }
+  return VI_SUCCESS;
 }
 
 ViStatus VisaState::set_attribute(ViObject obj, ViAttr attr, ViAttrState value) {
-  auto it = objects_.find(obj);
-  if (it == objects_.end()) return VI_ERROR_INV_OBJECT;
-  Object& o = it->second;
-  if (o.kind != Kind::instr) return VI_ERROR_NSUP_ATTR;
+  const Object* found = lookup(obj);
+  if (!found) return VI_ERROR_INV_OBJECT;
+  if (found->kind != Kind::instr) return VI_ERROR_NSUP_ATTR;
+  Object& o = objects_[obj];
+  // ViAttrState is wider than any value here: a value that does not fit the
+  // attribute's own type is a state it cannot take, never quietly cut down.
+  auto store = [value](auto& field, ViAttrState most) {
+    if (value > most) return VI_ERROR_NSUP_ATTR_STATE;
+    field = static_cast<std::remove_reference_t<decltype(field)>>(value);
+    return VI_SUCCESS;
+  };
   switch (attr) {
-    case VI_ATTR_TMO_VALUE: o.timeout_ms = static_cast<ViUInt32>(value); return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR: o.termchar = static_cast<ViUInt16>(value & 0xff); return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR_EN: o.termchar_en = value != 0; return VI_SUCCESS;
-    case VI_ATTR_SEND_END_EN: o.send_end_en = value != 0; return VI_SUCCESS;
-    case VI_ATTR_INTF_TYPE:
-    case VI_ATTR_INTF_NUM:
-    case VI_ATTR_MANF_ID:
-    case VI_ATTR_MODEL_CODE:
-    case VI_ATTR_SLOT:
-    case VI_ATTR_VXI_LA:
-    case VI_ATTR_RSRC_NAME: return VI_ERROR_ATTR_READONLY;
-    default: return VI_ERROR_NSUP_ATTR;
+    case VI_ATTR_TMO_VALUE: return store(o.timeout_ms, VI_TMO_INFINITE);
+    case VI_ATTR_TERMCHAR: return store(o.termchar, 0xFF);
+    case VI_ATTR_TERMCHAR_EN: return store(o.termchar_en, VI_TRUE);
+    case VI_ATTR_SEND_END_EN: return store(o.send_end_en, VI_TRUE);
+    case VI_ATTR_SUPPRESS_END_EN: return store(o.suppress_end_en, VI_TRUE);
+    default: break;
   }
+  // Every other attribute this session has can only be read.
+  const bool has = attribute_width(attr) == AttrWidth::text ? text_attribute(o, attr).has_value()
+                                                            : number_attribute(o, attr).has_value();
+  return has ? VI_ERROR_ATTR_READONLY : VI_ERROR_NSUP_ATTR;
 }
 
 ViStatus VisaState::check_instr(ViSession vi) const {
@@ -215,12 +260,25 @@ ViStatus VisaState::read(ViSession vi, ViByte* buf, ViUInt32 count, ViUInt32* re
   if (ViStatus st = check_instr(vi); st != VI_SUCCESS) return st;
   if (buf == nullptr && count != 0) return VI_ERROR_INV_PARAMETER;
   Object& o = objects_[vi];
+  // Nothing will ever come, so there is no point in waiting out the timeout.
   if (o.pending.empty()) return VI_ERROR_TMO;
-  const std::size_t n = std::min<std::size_t>(count, o.pending.size());
-  std::memcpy(buf, o.pending.data(), n);
+  std::size_t n = std::min<std::size_t>(count, o.pending.size());
+  // The device sends END with the last byte of its answer; with END
+  // suppressed the read goes on waiting for a termination character.
+  ViStatus status = n < o.pending.size() ? VI_SUCCESS_MAX_CNT
+                    : o.suppress_end_en  ? VI_ERROR_TMO
+                                         : VI_SUCCESS;
+  if (o.termchar_en) {
+    const std::size_t at = o.pending.find(static_cast<char>(o.termchar));
+    if (at < n) {
+      n = at + 1;
+      status = VI_SUCCESS_TERM_CHAR;
+    }
+  }
+  if (n != 0) std::memcpy(buf, o.pending.data(), n);
   o.pending.erase(0, n);
   if (ret_count) *ret_count = static_cast<ViUInt32>(n);
-  return n == count ? VI_SUCCESS_MAX_CNT : VI_SUCCESS;
+  return status;
 }
 
 ViStatus VisaState::read_stb(ViSession vi, ViUInt16* stb) {

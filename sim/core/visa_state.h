@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ class VisaState {
   ViStatus discard_input(ViSession vi);  // viClear, and viFlush of the read buffer
   ViStatus check_instr(ViSession vi) const;
 
+  // The C type of an attribute's value, which fixes how many bytes
+  // viGetAttribute writes: ViUInt8, ViUInt16 (also ViInt16 and ViBoolean),
+  // ViUInt32, or a 256-byte text. Attributes not known here count as 16 bits.
+  enum class AttrWidth { u8, u16, u32, text };
+  static AttrWidth attribute_width(ViAttr attr);
+
   // Bench index of the resource an object or name is about, -1 for none.
   int resource_of(ViObject obj) const;
   int resource_named(const char* name) const;
@@ -44,12 +51,18 @@ class VisaState {
     int resource = -1;
     std::string pending;  // response waiting to be read
     ViUInt32 timeout_ms = 2000;
-    ViUInt16 termchar = '\n';
+    ViUInt8 termchar = '\n';
     ViBoolean termchar_en = VI_FALSE;
     ViBoolean send_end_en = VI_TRUE;
+    ViBoolean suppress_end_en = VI_FALSE;
     std::vector<std::string> found;
     std::size_t next = 0;
   };
+
+  // An instrument session's attribute as a number or a text; nullopt when
+  // this session does not have it.
+  std::optional<ViUInt32> number_attribute(const Object& o, ViAttr attr) const;
+  std::optional<std::string> text_attribute(const Object& o, ViAttr attr) const;
 
   ViObject add(Object obj);
   Object* lookup(ViObject obj, Kind kind);

@@ -14,11 +14,14 @@ extern "C" {
 
 typedef int32_t ViStatus;
 typedef uint32_t ViUInt32;
+typedef uint8_t ViUInt8;
 typedef int32_t ViInt32;
 typedef uint16_t ViUInt16;
 typedef int16_t ViInt16;
 typedef uint16_t ViBoolean;
 typedef char ViChar;
+typedef ViChar* ViString;
+typedef ViString ViRsrc;
 typedef unsigned char ViByte;
 typedef unsigned char* ViBuf;
 typedef ViUInt32 ViObject;
@@ -34,10 +37,14 @@ typedef uint64_t ViAttrState;
 #define VI_TRUE 1
 #define VI_FALSE 0
 #define VI_FIND_BUFLEN 256
+#define VI_TMO_IMMEDIATE 0x0u
+#define VI_TMO_INFINITE 0xFFFFFFFFu
+#define VI_NO_SEC_ADDR 0xFFFF
 
 #define VI_SUCCESS ((ViStatus)0)
 #define VI_SUCCESS_EVENT_DIS ((ViStatus)0x3FFF0003)
 #define VI_SUCCESS_QUEUE_EMPTY ((ViStatus)0x3FFF0004)
+#define VI_SUCCESS_TERM_CHAR ((ViStatus)0x3FFF0005)
 #define VI_SUCCESS_MAX_CNT ((ViStatus)0x3FFF0006)
 #define VI_WARN_NULL_OBJECT ((ViStatus)0x3FFF0082)
 #define VI_WARN_UNKNOWN_STATUS ((ViStatus)0x3FFF0085)
@@ -48,6 +55,7 @@ typedef uint64_t ViAttrState;
 #define VI_ERROR_INV_RSRC_NAME ((ViStatus)0xBFFF0012u)
 #define VI_ERROR_TMO ((ViStatus)0xBFFF0015u)
 #define VI_ERROR_NSUP_ATTR ((ViStatus)0xBFFF001Du)
+#define VI_ERROR_NSUP_ATTR_STATE ((ViStatus)0xBFFF001Eu)
 #define VI_ERROR_ATTR_READONLY ((ViStatus)0xBFFF001Fu)
 #define VI_ERROR_NSUP_OPER ((ViStatus)0xBFFF0067u)
 #define VI_ERROR_INV_PARAMETER ((ViStatus)0xBFFF0078u)
@@ -56,17 +64,22 @@ typedef uint64_t ViAttrState;
 #define VI_INTF_VXI 2
 #define VI_INTF_GPIB_VXI 3
 
-#define VI_ATTR_RSRC_NAME ((ViAttr)0xBFFF0002u)
-#define VI_ATTR_SEND_END_EN ((ViAttr)0x3FFF0016u)
-#define VI_ATTR_TERMCHAR ((ViAttr)0x3FFF0018u)
-#define VI_ATTR_TMO_VALUE ((ViAttr)0x3FFF001Au)
-#define VI_ATTR_TERMCHAR_EN ((ViAttr)0x3FFF0038u)
-#define VI_ATTR_VXI_LA ((ViAttr)0x3FFF00D5u)
-#define VI_ATTR_MANF_ID ((ViAttr)0x3FFF00D9u)
-#define VI_ATTR_MODEL_CODE ((ViAttr)0x3FFF00DFu)
-#define VI_ATTR_SLOT ((ViAttr)0x3FFF00E8u)
-#define VI_ATTR_INTF_TYPE ((ViAttr)0x3FFF0171u)
-#define VI_ATTR_INTF_NUM ((ViAttr)0x3FFF0176u)
+/* Attributes, with the type each one's value has (its width in viGetAttribute). */
+#define VI_ATTR_RSRC_NAME ((ViAttr)0xBFFF0002u)           /* ViRsrc, 256 bytes */
+#define VI_ATTR_SEND_END_EN ((ViAttr)0x3FFF0016u)         /* ViBoolean */
+#define VI_ATTR_TERMCHAR ((ViAttr)0x3FFF0018u)            /* ViUInt8 */
+#define VI_ATTR_TMO_VALUE ((ViAttr)0x3FFF001Au)           /* ViUInt32 */
+#define VI_ATTR_SUPPRESS_END_EN ((ViAttr)0x3FFF0036u)     /* ViBoolean */
+#define VI_ATTR_TERMCHAR_EN ((ViAttr)0x3FFF0038u)         /* ViBoolean */
+#define VI_ATTR_VXI_LA ((ViAttr)0x3FFF00D5u)              /* ViInt16 */
+#define VI_ATTR_MANF_ID ((ViAttr)0x3FFF00D9u)             /* ViUInt16 */
+#define VI_ATTR_MODEL_CODE ((ViAttr)0x3FFF00DFu)          /* ViUInt16 */
+#define VI_ATTR_SLOT ((ViAttr)0x3FFF00E8u)                /* ViInt16 */
+#define VI_ATTR_INTF_TYPE ((ViAttr)0x3FFF0171u)           /* ViUInt16 */
+#define VI_ATTR_GPIB_PRIMARY_ADDR ((ViAttr)0x3FFF0172u)   /* ViUInt16 */
+#define VI_ATTR_GPIB_SECONDARY_ADDR ((ViAttr)0x3FFF0173u) /* ViUInt16 */
+#define VI_ATTR_RSRC_MANF_NAME ((ViAttr)0xBFFF0174u)      /* ViString, 256 bytes */
+#define VI_ATTR_INTF_NUM ((ViAttr)0x3FFF0176u)            /* ViUInt16 */
 
 #define VI_READ_BUF 1
 #define VI_WRITE_BUF 2

@@ -104,18 +104,24 @@ ViStatus viGetAttribute(ViObject obj, ViAttr attr, void* value) {
                     [&] { return v.state.get_attribute(obj, attr, value); });
   TraceLine line("viGetAttribute");
   line.num("obj", obj).num("attr", attr);
-  if (st >= 0 && attr == VI_ATTR_RSRC_NAME) {
-    line.str("value", sim::view_text256(static_cast<const char*>(value)));
-  } else if (st >= 0 && attr == VI_ATTR_TMO_VALUE) {
-    ViUInt32 word;
-    std::memcpy(&word, value, sizeof word);
-    line.num("value", word);
-  } else if (st >= 0 && attr == VI_ATTR_TERMCHAR) {
-    line.num("value", *static_cast<const ViByte*>(value));
-  } else if (st >= 0) {
-    ViUInt16 half;
-    std::memcpy(&half, value, sizeof half);
-    line.num("value", half);
+  using Width = sim::VisaState::AttrWidth;
+  if (st >= 0) {
+    switch (sim::VisaState::attribute_width(attr)) {
+      case Width::text: line.str("value", sim::view_text256(static_cast<const char*>(value))); break;
+      case Width::u8: line.num("value", *static_cast<const ViUInt8*>(value)); break;
+      case Width::u32: {
+        ViUInt32 word;
+        std::memcpy(&word, value, sizeof word);
+        line.num("value", word);
+        break;
+      }
+      case Width::u16: {
+        ViUInt16 half;
+        std::memcpy(&half, value, sizeof half);
+        line.num("value", half);
+        break;
+      }
+    }
   }
   return v.proc.finish(line, st);
 }

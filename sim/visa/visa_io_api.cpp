@@ -9,6 +9,19 @@
 
 using sim::TraceLine;
 
+namespace {
+
+// Statuses that only the attribute and termination-character roads give.
+const char* attribute_status_text(ViStatus status) {
+  switch (status) {
+    case VI_SUCCESS_TERM_CHAR: return "The specified termination character was read.";
+    case VI_ERROR_NSUP_ATTR_STATE: return "The attribute cannot take the specified state.";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
 ViStatus viWrite(ViSession vi, const ViByte* buf, ViUInt32 count, ViUInt32* ret_count) {
   sim::Visa& v = sim::visa();
   std::lock_guard<std::mutex> lock(v.proc.mutex());
@@ -94,6 +107,7 @@ ViStatus viStatusDesc(ViObject obj, ViStatus status, ViChar desc[]) {
   ViStatus st = sim::run(v, "viStatusDesc", v.state.resource_of(obj), [&] {
     if (desc == nullptr) return VI_ERROR_INV_PARAMETER;
     const char* text = sim::status_text(status);
+    if (!text) text = attribute_status_text(status);
     sim::copy_text256(desc, text ? text : "Unknown status code.");
     return text ? VI_SUCCESS : VI_WARN_UNKNOWN_STATUS;
   });
