@@ -1,27 +1,32 @@
 // The stand-ins' bench reader over any text: a bench it cannot use is
-// refused with BenchError and nothing else; one it takes is self-consistent.
+// refused with BenchError and nothing else; on one it takes, the VISA
+// stand-in lists every resource once and opens each as the bench says.
 #include "core/bench_reader.h"
+#include "core/visa_state.h"
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string text(reinterpret_cast<const char*>(data), size);
     sim::Bench bench;
     try {
-        bench = sim::parse_bench(text);
+        bench = sim::parse_bench(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const sim::BenchError&) {
         return 0;
     }
-    for (const sim::Resource& r : bench.resources) {
-        FUZZ_CHECK(!r.descriptor.empty());
-        FUZZ_CHECK(bench.find(r.descriptor) >= 0);
-        for (const sim::ChannelHooks& hooks : r.module.channels)
-            FUZZ_CHECK(!hooks.short_read || *hooks.short_read <= 0x7FFFFFFFu);
+    sim::VisaState visa(bench);
+    ViSession rm = VI_NULL, vi = VI_NULL;
+    ViUInt32 count = 0;
+    char desc[VI_FIND_BUFLEN];
+    FUZZ_CHECK(visa.open_default_rm(&rm) == VI_SUCCESS);
+    const ViStatus found = visa.find_rsrc(rm, "*", nullptr, &count, desc);
+    FUZZ_CHECK(count == bench.resources.size() && (found == VI_SUCCESS) == (count > 0));
+    for (std::size_t i = 0; i < bench.resources.size(); ++i) {
+        const sim::Resource& r = bench.resources[i];
+        FUZZ_CHECK(bench.find(r.descriptor) == static_cast<int>(i));
+        FUZZ_CHECK(visa.open(rm, r.descriptor.c_str(), &vi) == r.open_status);
     }
     for (const sim::FaultRule& rule : bench.faults) {
-        FUZZ_CHECK(!rule.function.empty());
-        FUZZ_CHECK(rule.channel >= 0 && rule.channel <= 4);
-        FUZZ_CHECK(rule.from_call >= 1);
+        FUZZ_CHECK(!rule.function.empty() && rule.channel >= 0 && rule.channel <= 4 && rule.from_call >= 1);
         FUZZ_CHECK(rule.resource >= -1 && rule.resource < static_cast<int>(bench.resources.size()));
     }
     return 0;

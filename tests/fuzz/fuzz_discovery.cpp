@@ -7,6 +7,7 @@
 #include "instrument/discovery.h"
 #include "resources/resource_ids.h"
 
+#include <cstring>
 #include <map>
 
 namespace {
@@ -15,73 +16,64 @@ FuzzInput* g_in = nullptr;
 std::map<ViObject, int> g_open; // objects handed out and not closed yet
 bool g_closedUnknown = false;
 
-constexpr ViStatus kStatuses[] = {VI_SUCCESS, 0x3FFF0006 /* a warning */, VI_ERROR_TMO,
-                                  static_cast<ViStatus>(0xBFFF0011u) /* resource not found */};
-
 // Mostly success while the input lasts; an error once it runs out, so every
 // loop in discovery comes to an end.
 ViStatus Status()
 {
+    constexpr ViStatus kStatuses[] = {VI_SUCCESS, 0x3FFF0006 /* a warning */, VI_ERROR_TMO,
+                                      static_cast<ViStatus>(0xBFFF0011u) /* not found */};
     if (g_in->Empty())
         return static_cast<ViStatus>(0xBFFF0000u);
     const std::uint8_t pick = g_in->Byte();
-    if (pick < 160)
-        return VI_SUCCESS;
-    if (pick < 250)
-        return kStatuses[pick % 4];
-    return g_in->I32();
+    return pick < 160 ? VI_SUCCESS : pick < 250 ? kStatuses[pick % 4] : g_in->I32();
 }
 
-void Opened(ViObject object) { ++g_open[object]; }
-
-// A descriptor of up to 256 characters; one that fills the buffer has no
-// terminating zero.
-void FillDescriptor(char desc[])
+// A status, and the object handed out counted as open when it succeeded.
+ViStatus Hand(ViObject* object)
 {
-    const std::string text = g_in->Bytes(kViBufferSize);
-    std::memcpy(desc, text.data(), text.size());
-    if (text.size() < static_cast<std::size_t>(kViBufferSize))
-        desc[text.size()] = '\0';
+    const ViStatus s = Status();
+    *object = g_in->U32();
+    if (s >= VI_SUCCESS)
+        ++g_open[*object];
+    return s;
+}
+
+// Status first, then up to `max` bytes of answer; one shorter than `max`
+// gets a terminating zero, so a descriptor that fills its buffer has none.
+ViStatus Answer(char* buffer, std::size_t max, ViUInt32* count = nullptr)
+{
+    const ViStatus s = Status();
+    const std::string text = g_in->Bytes(max);
+    std::memcpy(buffer, text.data(), text.size());
+    if (text.size() < max)
+        buffer[text.size()] = '\0';
+    if (count)
+        *count = g_in->U32(); // any count, true or not
+    return s;
 }
 
 extern "C" {
 
-ViStatus OpenDefaultRM(ViSession* rm)
+ViStatus OpenDefaultRM(ViSession* rm) { return Hand(rm); }
+ViStatus FindNext(ViFindList, char desc[]) { return Answer(desc, kViBufferSize); }
+ViStatus Read(ViSession, unsigned char* buf, ViUInt32 count, ViUInt32* read)
 {
-    const ViStatus s = Status();
-    *rm = g_in->U32();
-    if (s >= VI_SUCCESS)
-        Opened(*rm);
-    return s;
+    return Answer(reinterpret_cast<char*>(buf), count, read);
 }
 
 ViStatus FindRsrc(ViSession, const char* expr, ViFindList* list, ViUInt32* count, char desc[])
 {
     FUZZ_CHECK(expr != nullptr);
-    const ViStatus s = Status();
-    *list = g_in->U32();
+    const ViStatus s = Hand(list);
     *count = g_in->U32();
-    FillDescriptor(desc);
-    if (s >= VI_SUCCESS)
-        Opened(*list);
-    return s;
-}
-
-ViStatus FindNext(ViFindList, char desc[])
-{
-    const ViStatus s = Status();
-    FillDescriptor(desc);
+    Answer(desc, kViBufferSize);
     return s;
 }
 
 ViStatus Open(ViSession, const char* name, ViAccessMode, ViUInt32, ViSession* vi)
 {
     FUZZ_CHECK(name != nullptr && std::strlen(name) < static_cast<std::size_t>(kViBufferSize));
-    const ViStatus s = Status();
-    *vi = g_in->U32();
-    if (s >= VI_SUCCESS)
-        Opened(*vi);
-    return s;
+    return Hand(vi);
 }
 
 ViStatus GetAttribute(ViObject, ViAttr, void* value)
@@ -100,21 +92,11 @@ ViStatus Write(ViSession, const unsigned char* buf, ViUInt32 count, ViUInt32* wr
     return s;
 }
 
-ViStatus Read(ViSession, unsigned char* buf, ViUInt32 count, ViUInt32* read)
-{
-    const ViStatus s = Status();
-    const std::string answer = g_in->Bytes(count);
-    std::memcpy(buf, answer.data(), answer.size());
-    *read = g_in->U32(); // any count, true or not
-    return s;
-}
-
 ViStatus Close(ViObject object)
 {
     const auto it = g_open.find(object);
-    if (it == g_open.end())
-        g_closedUnknown = true;
-    else if (--it->second == 0)
+    g_closedUnknown = g_closedUnknown || it == g_open.end();
+    if (it != g_open.end() && --it->second == 0)
         g_open.erase(it);
     return Status();
 }
@@ -124,8 +106,6 @@ ViStatus ReadSTB(ViSession, ViUInt16* stb)
     *stb = 0;
     return Status();
 }
-
-ViStatus Flush(ViSession, ViUInt16) { return VI_SUCCESS; }
 
 } // extern "C"
 
@@ -137,7 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     g_in = &in;
     g_open.clear();
     g_closedUnknown = false;
-
     VisaApi visa;
     visa.viOpenDefaultRM = OpenDefaultRM;
     visa.viFindRsrc = FindRsrc;
@@ -148,7 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     visa.viRead = Read;
     visa.viClose = Close;
     visa.viReadSTB = ReadSTB;
-    visa.viFlush = Flush;
 
     DiscoveryOptions options;
     const std::uint8_t flags = in.Byte();
@@ -156,7 +134,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.noIdentityCheck = (flags & 2) != 0;
     if (options.hasAddress)
         options.address = QString::fromLatin1(in.Bytes(300).c_str()).toUpper();
-
     int asked = 0;
     const ChooseInstrumentFn choose = [&](const QStringList& accepted) -> std::optional<QString> {
         ++asked;
@@ -164,13 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const QString& d : accepted)
             FUZZ_CHECK(d.size() < kViBufferSize);
         const int pick = in.Byte() % (accepted.size() + 1);
-        if (pick == accepted.size())
-            return std::nullopt;
-        return accepted[pick];
+        return pick == accepted.size() ? std::nullopt : std::optional<QString>(accepted[pick]);
     };
 
     const DiscoveryResult result = DiscoverInstrument(visa, options, choose);
-
     FUZZ_CHECK(result.message == 0 || result.message == IDS_OPEN_RM_FAILED ||
                result.message == IDS_NO_INSTRUMENT || result.message == IDS_SELECT_CANCELLED);
     FUZZ_CHECK(result.chosen == (result.message == 0));
@@ -182,15 +156,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         FUZZ_CHECK(result.slot == -1 && result.logicalAddress == -1);
     }
-    FUZZ_CHECK(asked <= 1);
-    FUZZ_CHECK(g_open.empty());
-    FUZZ_CHECK(!g_closedUnknown);
+    FUZZ_CHECK(asked <= 1 && g_open.empty() && !g_closedUnknown);
 
     // A table that lacks an entry point we call is no VISA at all.
     VisaApi partial = visa;
     partial.viFindNext = nullptr;
     FUZZ_CHECK(DiscoverInstrument(partial, options, choose).message == IDS_NO_VISA_DLL);
-
     g_in = nullptr;
     return 0;
 }

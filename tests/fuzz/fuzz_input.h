@@ -1,9 +1,13 @@
 #pragma once
-// Turns a fuzzer's byte string into the values a target needs. Once the
-// bytes run out every value is zero, so each target ends on its own.
+// The skeleton every fuzz target shares: FuzzInput turns the fuzzer's bytes
+// into values (all zero once the bytes run out, so each target ends on its
+// own), and FUZZ_CHECK aborts on a broken rule, which both libFuzzer and the
+// corpus replay (replay_main.cpp) report as a failure of that input.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 class FuzzInput {
@@ -11,10 +15,7 @@ public:
     FuzzInput(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
 
     bool Empty() const { return m_pos >= m_size; }
-    std::size_t Left() const { return m_size - m_pos; }
-
     std::uint8_t Byte() { return Empty() ? 0 : m_data[m_pos++]; }
-
     std::uint32_t U32()
     {
         std::uint32_t v = 0;
@@ -28,22 +29,10 @@ public:
     std::string Bytes(std::size_t max)
     {
         std::size_t n = Byte();
-        if (max > 255)
-            n = (n << 8 | Byte()) % (max + 1);
-        else
-            n %= max + 1;
-        n = n < Left() ? n : Left();
-        std::string s(reinterpret_cast<const char*>(m_data + m_pos), n);
+        n = (max > 255 ? (n << 8 | Byte()) : n) % (max + 1);
+        n = std::min(n, m_size - m_pos);
         m_pos += n;
-        return s;
-    }
-
-    // Everything not read yet.
-    std::string Rest()
-    {
-        std::string s(reinterpret_cast<const char*>(m_data + m_pos), Left());
-        m_pos = m_size;
-        return s;
+        return std::string(reinterpret_cast<const char*>(m_data + m_pos - n), n);
     }
 
 private:
@@ -52,12 +41,10 @@ private:
     std::size_t m_pos = 0;
 };
 
-// A fuzz target's own check: a broken rule aborts, which both libFuzzer and
-// the corpus replay report as a failure with the input that broke it.
-#define FUZZ_CHECK(cond)                                                                      \
-    do {                                                                                      \
-        if (!(cond))                                                                          \
-            FuzzCheckFailed(#cond, __FILE__, __LINE__);                                       \
-    } while (0)
+[[noreturn]] inline void FuzzCheckFailed(const char* what, const char* file, int line)
+{
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);
+    std::abort();
+}
 
-[[noreturn]] void FuzzCheckFailed(const char* what, const char* file, int line);
+#define FUZZ_CHECK(cond) ((cond) ? void() : FuzzCheckFailed(#cond, __FILE__, __LINE__))

@@ -1,6 +1,6 @@
-// Runs a fuzz target over its committed corpus as an ordinary test: every
-// file under the folders (or the files) named on the command line is one
-// input. The libFuzzer build links libFuzzer's own main instead.
+// Replays a fuzz target's committed corpus as an ordinary test: every file
+// under the folders (or each file) named on the command line is one input.
+// The libFuzzer build links libFuzzer's own main instead.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,30 +11,33 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-namespace fs = std::filesystem;
-
 int main(int argc, char** argv)
 {
+    namespace fs = std::filesystem;
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        const fs::path arg(argv[i]);
-        if (fs::is_directory(arg)) {
-            for (const auto& entry : fs::recursive_directory_iterator(arg))
+        // A misspelt corpus must fail, not pass by replaying nothing.
+        if (!fs::exists(argv[i])) {
+            std::fprintf(stderr, "no corpus at %s\n", argv[i]);
+            return 1;
+        }
+        if (!fs::is_directory(argv[i]))
+            inputs.emplace_back(argv[i]);
+        else
+            for (const auto& entry : fs::recursive_directory_iterator(argv[i]))
                 if (entry.is_regular_file())
                     inputs.push_back(entry.path());
-        } else {
-            inputs.push_back(arg);
-        }
     }
     if (inputs.empty()) {
         std::fprintf(stderr, "no corpus inputs given\n");
         return 1;
     }
     for (const fs::path& path : inputs) {
+        std::printf("%s\n", path.c_str()); // names the input a failed check belongs to
+        std::fflush(stdout);
         std::ifstream in(path, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
-    std::printf("replayed %zu inputs\n", inputs.size());
     return 0;
 }

@@ -1,0 +1,290 @@
+// The stand-ins through their C interface, linked as any VISA client would
+// link them. Each case runs in a child process: the libraries read their
+// bench and trace file once per process.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "core/status_table.h"
+#include "tsx4410_stub.h"
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ostringstream s;
+  s << std::ifstream(path).rdbuf();
+  return s.str();
+}
+
+struct Child {
+  std::string report, err, trace;
+};
+
+// Runs body with the bench text (empty: the built-in bench).
+Child in_child(const std::string& bench, const std::function<std::string()>& body) {
+  char dir[] = "/tmp/sim_test_XXXXXX";
+  if (!mkdtemp(dir)) return {"no temp dir", "", ""};
+  const std::string at = dir;
+  std::ofstream(at + "/bench.json") << bench;
+  if (fork() == 0) {
+    if (bench.empty()) unsetenv("SFP_SIM_BENCH"); else setenv("SFP_SIM_BENCH", (at + "/bench.json").c_str(), 1);
+    setenv("SFP_SIM_TRACE", (at + "/trace").c_str(), 1);
+    if (!std::freopen((at + "/err").c_str(), "w", stderr)) _exit(3);
+    std::ofstream(at + "/report") << body();
+    _exit(0);
+  }
+  int status = 0;
+  wait(&status);
+  Child c{slurp(at + "/report"), slurp(at + "/err"), slurp(at + "/trace")};
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) c.report += " [child died]";
+  std::filesystem::remove_all(at);
+  return c;
+}
+
+// A status by its name less "VI_", success as "ok", an unknown one as its number.
+std::string st(ViStatus s) {
+  const char* name = sim::status_name(s);
+  if (s == VI_SUCCESS) return "ok";
+  return !name ? std::to_string(s) : std::strncmp(name, "VI_", 3) == 0 ? name + 3 : name;
+}
+
+// What a child reports, blank-separated.
+struct Report {
+  std::string s;
+  Report& operator<<(const std::string& t) {
+    if (!t.empty()) s += (s.empty() ? "" : " ") + t;
+    return *this;
+  }
+  Report& operator<<(long long v) { return *this << std::to_string(v); }
+};
+
+const ViByte* B(const char* s) { return reinterpret_cast<const ViByte*>(s); }
+
+TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
+  const std::string bench = R"({"resources": [
+    {"descriptor": "GPIB0::7::INSTR", "identity": "ID,T4410", "status_byte": 66},
+    {"descriptor": "vxi::24", "manufacturer_id": 3021, "model_code": 417, "slot": 5, "logical_address": 24},
+    {"descriptor": "VXI0::9::INSTR", "open_status": "VI_ERROR_RSRC_NFOUND"},
+    {"descriptor": ")" + std::string(300, 'L') + R"(", "interface": 2}]})";
+  const Child c = in_child(bench, [] {
+    Report r;
+    ViSession rm, g, x, vi = 7;
+    ViFindList list = 7;
+    ViUInt32 n = 9;
+    char d[300];
+    r << st(viOpenDefaultRM(&rm)) << st(viFindRsrc(rm, "?*INSTR", &list, &n, d)) << n << d;
+    for (int i = 0; i < 3; ++i) r << st(viFindNext(list, d)) << (i < 2 ? d : "");
+    r << "|" << st(viFindRsrc(rm, "ASRL?*", &list, &n, d)) << n << list;
+    r << st(viFindRsrc(rm, "", &list, &n, d)) << st(viFindRsrc(rm + 99, "?*", &list, &n, d));
+    std::memset(d, '#', sizeof d);
+    r << st(viFindRsrc(rm, "L*", nullptr, &n, d)) << (d[255] == 'L' && d[256] == '#' ? "full" : "bad");
+    r << "|" << st(viOpen(rm, "GPIB0::7::0::INSTR", 0, 0, &g)) << st(viOpen(rm, "VXI::24", 0, 0, &x));
+    for (const char* name : {"VXI0::25::INSTR", "VXI0::9", "no such thing"})
+      r << st(viOpen(rm, name, 0, 0, &vi)) << vi;
+    r << "|";
+    for (ViAttr a : {VI_ATTR_INTF_TYPE, VI_ATTR_MANF_ID, VI_ATTR_MODEL_CODE, VI_ATTR_SLOT, VI_ATTR_VXI_LA}) {
+      for (ViSession s : {x, g, rm}) {
+        unsigned char buf[8];
+        std::memset(buf, 0xAB, sizeof buf);
+        const ViStatus got = viGetAttribute(s, a, buf);
+        ViUInt16 v;
+        std::memcpy(&v, buf, 2);
+        r << (got == VI_SUCCESS ? std::to_string(v) : st(got)) << (buf[2] == 0xAB && buf[7] == 0xAB ? "" : "overrun");
+      }
+    }
+    r << "|" << st(viWrite(g, B("*idn?\n"), 6, &n)) << n;
+    ViByte buf[100];
+    r << st(viRead(g, buf, 2, &n)) << std::string(reinterpret_cast<char*>(buf), n);
+    r << st(viRead(g, buf, 100, &n)) << std::string(reinterpret_cast<char*>(buf), n);
+    r << st(viRead(g, buf, 100, &n)) << n;
+    viWrite(g, B("*IDN?"), 5, &n);
+    viWrite(g, B("x"), 1, &n);  // a new command drops the unread answer
+    r << st(viRead(g, buf, 100, &n)) << st(viWrite(x, B("*IDN?"), 5, &n)) << st(viRead(x, buf, 100, &n));
+    ViUInt16 stb = 0;
+    r << "|" << st(viReadSTB(g, &stb)) << stb << st(viReadSTB(rm, &stb)) << st(viClose(rm));
+    r << st(viReadSTB(x, &stb)) << st(viClose(g)) << st(viClose(VI_NULL));
+    return r.s;
+  });
+  EXPECT_EQ(c.report,
+            "ok ok 3 GPIB0::7::INSTR ok VXI0::24::INSTR ok VXI0::9::INSTR ERROR_RSRC_NFOUND"
+            " | ERROR_RSRC_NFOUND 0 0 ERROR_INV_EXPR ERROR_INV_OBJECT ok full"
+            " | ok ok ERROR_RSRC_NFOUND 0 ERROR_RSRC_NFOUND 0 ERROR_INV_RSRC_NAME 0"
+            " | 2 1 ERROR_NSUP_ATTR 3021 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 417 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
+            " 5 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 24 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
+            " | ok 6 SUCCESS_MAX_CNT ID ok ,T4410 ERROR_TMO 0 ERROR_TMO ok ERROR_TMO"
+            " | ok 66 ERROR_NSUP_OPER ok ERROR_INV_OBJECT ERROR_INV_OBJECT WARN_NULL_OBJECT");
+}
+
+TEST(StandIn, DriverSessionChannelsAndTexts) {
+  const std::string bench = R"({"resources": [{"descriptor": "VXI::24", "status_byte": 66, "module": {
+    "self_test": {"code": 7, "message": ")" + std::string(300, 'S') + R"("},
+    "error_messages": {"VI_ERROR_TMO": "module slow"},
+    "channels": {"1": {"busy": true}, "2": {"bytes_waiting": 5000}, "3": {"bytes_waiting": -1},
+                 "4": {"short_read": 3}}}}]})";
+  const Child c = in_child(bench, [] {
+    Report r;
+    ViSession vi = 0;
+    ViUInt16 stb = 0;
+    ViInt16 code = 0;
+    ViUInt32 n = 0;
+    char m[300];
+    std::memset(m, '#', sizeof m);
+    r << st(tsx4410_init("vxi::24", 1, 1, &vi)) << st(viReadSTB(vi, &stb)) << stb;
+    r << st(tsx4410_self_test(vi, &code, m)) << code << (m[255] == 'S' && m[256] == '#' ? "full" : "bad");
+    auto rd = [&](ViSession s, ViInt32 ch, ViUInt32 count) {
+      ViByte buf[64] = {9};
+      const ViStatus got = tsx4410_read(s, ch, buf, count, &n, nullptr);
+      return st(got) + ":" + std::string(reinterpret_cast<char*>(buf), n) + (n == 0 && buf[0] != 9 ? "!" : "");
+    };
+    auto prop = [&](ViInt32 ch, ViInt32 id) {
+      ViInt32 v[TSX4410_CONFIG_WORDS] = {};
+      const ViStatus got = tsx4410_getProperty(vi, ch, id, v);
+      return got != VI_SUCCESS ? st(got) : std::to_string(v[0]) + (id == 30 ? "," + std::to_string(v[2]) + "," + std::to_string(v[8]) : "");
+    };
+    for (ViInt32 ch = 1; ch <= 4; ++ch) tsx4410_openChannel(vi, ch);
+    for (auto [ch, text] : {std::pair{2, "abc"}, {3, "XY"}, {2, "def"}, {4, "abcdefg"}, {1, "12345"}})
+      tsx4410_write(vi, ch, B(text), static_cast<ViUInt32>(std::strlen(text)), &n);
+    r << "|" << rd(vi, 2, 4) << rd(vi, 3, 10) << rd(vi, 2, 10) << rd(vi, 2, 10) << rd(vi, 4, 5) << rd(vi, 4, 5);
+    r << "|" << prop(1, 19) << prop(1, 29) << prop(2, 29) << prop(2, 19) << prop(3, 19) << prop(4, 19);
+    ViInt32 mine[TSX4410_CONFIG_WORDS] = {-7, 1, 9600};
+    r << "|" << prop(3, 30) << st(tsx4410_setProperty(vi, 2, 30, mine)) << prop(2, 30) << prop(1, 30);
+    r << st(tsx4410_reset(vi)) << prop(2, 30) << prop(1, 19) << st(tsx4410_closeChannel(vi, 4));
+    r << "|" << rd(vi, 0, 4) << rd(vi, 5, 4) << rd(vi, 4, 4) << rd(vi + 1, 1, 4) << prop(1, 99);
+    r << st(tsx4410_write(vi, 4, B("x"), 1, &n)) << n << st(tsx4410_setProperty(vi, 1, 19, mine));
+    for (ViSession s : {vi, ViSession{VI_NULL}})
+      for (ViStatus status : {VI_ERROR_TMO, VI_ERROR_INV_OBJECT, ViStatus{12345}})
+        r << "|" << st(tsx4410_error_message(s, status, m)) << m;
+    r << "|" << st(tsx4410_close(vi)) << st(viReadSTB(vi, &stb)) << st(tsx4410_close(vi));
+    return r.s;
+  });
+  EXPECT_EQ(c.report,
+            "ok ok 66 ok 7 full | ok:abcd ok:XY ok:ef ok: ok:abc ok:def"
+            " | 5 1 0 5000 -1 1 | 3,115200,2000 ok -7,9600,0 1,115200,2000 ok 2,115200,2000 0 ok"
+            " | ERROR_INV_PARAMETER: ERROR_INV_PARAMETER: TSX4410_ERROR_CHANNEL_CLOSED:"
+            " ERROR_INV_OBJECT: ERROR_INV_PARAMETER TSX4410_ERROR_CHANNEL_CLOSED 0"
+            " TSX4410_ERROR_PROPERTY_READONLY | ok module slow"
+            " | ok The session or object reference is invalid. | ok Unknown status code 12345."
+            " | ok module slow | ok The session or object reference is invalid."
+            " | ok Unknown status code 12345. | ok ERROR_INV_OBJECT ERROR_INV_OBJECT");
+}
+
+// Fault rules count the calls they match (function, channel, resource) and
+// fire from their Nth call for M calls; the first active rule wins. Calls
+// the driver makes into VISA count too.
+TEST(StandIn, FaultInjection) {
+  const Child c = in_child(R"({"resources": [
+    {"descriptor": "VXI::24", "faults": [{"function": "tsx4410_read", "channel": 2, "from_call": 2,
+                                          "count": 2, "status": "VI_ERROR_TMO"}]},
+    {"descriptor": "VXI::25"}],
+    "faults": [{"function": "viReadSTB", "from_call": 2, "count": 1, "status": -1073807360},
+               {"function": "viReadSTB", "status": "0xBFFF0015"},
+               {"function": "viOpen", "from_call": 3, "status": "VI_ERROR_RSRC_NFOUND"}]})", [] {
+    Report r;
+    ViSession a, b;
+    ViUInt32 n;
+    ViByte buf[4];
+    r << st(tsx4410_init("VXI::24", 0, 0, &a)) << st(tsx4410_init("VXI::25", 0, 0, &b));
+    for (ViInt32 ch = 1; ch <= 2; ++ch) tsx4410_openChannel(a, ch), tsx4410_openChannel(b, ch);
+    for (auto [s, ch] : {std::pair{a, 1}, {a, 2}, {a, 1}, {a, 2}, {b, 2}, {a, 2}, {a, 2}})
+      r << st(tsx4410_read(s, ch, buf, 4, &n, nullptr));
+    ViUInt16 stb;
+    r << "|" << st(viReadSTB(a, &stb)) << st(viReadSTB(a, &stb)) << st(viReadSTB(a, &stb));
+    r << "|" << st(tsx4410_init("VXI::24", 0, 0, &a)) << a;
+    return r.s;
+  });
+  EXPECT_EQ(c.report, "ok ok ok ok ok ERROR_TMO ok ERROR_TMO ok | ERROR_TMO ERROR_SYSTEM_ERROR ERROR_TMO"
+                      " | ERROR_RSRC_NFOUND 0");
+}
+
+// One line per call, inputs, outputs and status, both libraries in one file;
+// the built-in bench is one VXI module in slot 5.
+TEST(StandIn, TraceOfASessionOnTheBuiltInBench) {
+  const Child c = in_child("", [] {
+    ViSession vi;
+    ViUInt32 n;
+    ViUInt16 slot;
+    ViByte buf[16];
+    ViInt32 record[TSX4410_CONFIG_WORDS];
+    char m[256];
+    tsx4410_init("VXI::24", 1, 0, &vi);
+    tsx4410_getAttribute(vi, VI_ATTR_SLOT, &slot);
+    tsx4410_openChannel(vi, 1);
+    tsx4410_write(vi, 1, B("a\"\\\n\0\377"), 6, &n);
+    tsx4410_read(vi, 1, buf, 16, &n, nullptr);
+    tsx4410_read(vi, 9, buf, 16, &n, nullptr);
+    tsx4410_getProperty(vi, 1, TSX4410_PROP_CHANNEL_CONFIG, record);
+    tsx4410_error_message(vi, VI_ERROR_TMO, m);
+    tsx4410_close(vi);
+    return std::string();
+  });
+  EXPECT_EQ(c.trace,
+            "viOpenDefaultRM rm=4097 -> 0\n"
+            "viOpen rm=4097 name=\"VXI::24\" mode=0 timeout=0 vi=4098 -> 0\n"
+            "tsx4410_init rsrc=\"VXI::24\" id_query=1 reset=0 vi=4098 -> 0\n"
+            "viGetAttribute obj=4098 attr=1073676520 value=5 -> 0\n"
+            "tsx4410_getAttribute vi=4098 attr=1073676520 -> 0\n"
+            "tsx4410_openChannel vi=4098 channel=1 -> 0\n"
+            "tsx4410_write vi=4098 channel=1 count=6 bytes=\"a\\\"\\\\\\n\\000\\377\" written=6 -> 0\n"
+            "tsx4410_read vi=4098 channel=1 count=16 bytes=\"a\\\"\\\\\\n\\000\\377\" read=6 -> 0\n"
+            "tsx4410_read vi=4098 channel=9 count=16 bytes=\"\" read=0 -> -1073807240\n"
+            "tsx4410_getProperty vi=4098 channel=1 property=30 "
+            "record=[1,0,115200,8,0,1,65536,65536,2000,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0] -> 0\n"
+            "tsx4410_error_message vi=4098 code=-1073807339 "
+            "msg=\"Timeout expired before the operation completed.\" -> 0\n"
+            "viClose obj=4097 -> 0\n"
+            "tsx4410_close vi=4098 -> 0\n");
+  EXPECT_EQ(c.report + c.err, "");
+}
+
+// A bench that cannot be used is reported in one line per library, and both
+// behave as a bench with nothing on it.
+TEST(StandIn, UnusableBenchIsReportedAndEmpty) {
+  const Child c = in_child("{ \"resources\": [ ", [] {
+    Report r;
+    ViSession rm, vi;
+    ViUInt32 n;
+    char d[256];
+    viOpenDefaultRM(&rm);
+    r << st(viFindRsrc(rm, "?*", nullptr, &n, d)) << st(tsx4410_init("VXI::24", 0, 0, &vi));
+    return r.s;
+  });
+  EXPECT_EQ(c.report, "ERROR_RSRC_NFOUND ERROR_RSRC_NFOUND");
+  EXPECT_EQ(std::count(c.err.begin(), c.err.end(), '\n'), 2) << c.err;
+  for (const char* who : {"libvisa.so stand-in: bench file \"/tmp/", "libtsx4410.so stand-in: bench file \"/tmp/"})
+    EXPECT_NE(c.err.find(who), std::string::npos) << c.err;
+  EXPECT_NE(c.err.find("bench.json\" not used: "), std::string::npos) << c.err;
+}
+
+// Every entry point the panel looks up is exported and nothing else of ours;
+// each variant lacks exactly its one entry point.
+TEST(StandIn, ExportsAndVariants) {
+  std::istringstream names(
+      "viOpenDefaultRM viFindRsrc viFindNext viParseRsrc viParseRsrcEx viOpen viClose viGetAttribute "
+      "viSetAttribute viStatusDesc viWrite viRead viReadSTB viFlush viClear viDisableEvent viDiscardEvents "
+      "tsx4410_init tsx4410_reset tsx4410_self_test tsx4410_close tsx4410_error_message tsx4410_error_query "
+      "tsx4410_getProperty tsx4410_setProperty tsx4410_openChannel tsx4410_closeChannel tsx4410_write "
+      "tsx4410_read tsx4410_getAttribute tsx4410_setAttribute tsx4410_jobOpc tsx4410_readAsync "
+      "tsx4410_writeAsync tsx4410_revision_query tsx4410_terminate");
+  for (std::string name; names >> name;) EXPECT_NE(dlsym(RTLD_DEFAULT, name.c_str()), nullptr) << name;
+  void* visa = dlopen(SIM_VISA_LIB, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_EQ(dlsym(visa, "_ZN3sim10load_benchEPKcP8_IO_FILES1_"), nullptr);
+  void* visa_missing = dlopen(SIM_VISA_MISSING_LIB, RTLD_NOW | RTLD_LOCAL);
+  void* driver_missing = dlopen(SIM_DRIVER_MISSING_LIB, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_TRUE(visa_missing && driver_missing) << dlerror();
+  EXPECT_EQ(dlsym(visa_missing, "viFindNext"), nullptr);
+  EXPECT_NE(dlsym(visa_missing, "viFindRsrc"), nullptr);
+  EXPECT_EQ(dlsym(driver_missing, "tsx4410_write"), nullptr);
+  EXPECT_NE(dlsym(driver_missing, "tsx4410_read"), nullptr);
+}
+
+}  // namespace
