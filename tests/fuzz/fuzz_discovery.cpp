@@ -38,57 +38,22 @@ ViStatus Hand(ViObject* object)
     return s;
 }
 
-// Status first, then up to `max` bytes of answer; one shorter than `max`
-// gets a terminating zero, so a descriptor that fills its buffer has none.
-ViStatus Answer(char* buffer, std::size_t max, ViUInt32* count = nullptr)
+// Any number from the input into `size` bytes of `out`; hands the status on.
+ViStatus Number(ViStatus s, void* out, std::size_t size)
 {
-    const ViStatus s = Status();
+    const std::uint32_t v = g_in->U32();
+    std::memcpy(out, &v, size);
+    return s;
+}
+
+// Up to `max` bytes of answer into the buffer, with a terminating zero when
+// shorter (a descriptor that fills its buffer has none); hands the status on.
+ViStatus Fill(ViStatus s, char* buffer, std::size_t max)
+{
     const std::string text = g_in->Bytes(max);
     std::memcpy(buffer, text.data(), text.size());
     if (text.size() < max)
         buffer[text.size()] = '\0';
-    if (count)
-        *count = g_in->U32(); // any count, true or not
-    return s;
-}
-
-extern "C" {
-
-ViStatus OpenDefaultRM(ViSession* rm) { return Hand(rm); }
-ViStatus FindNext(ViFindList, char desc[]) { return Answer(desc, kViBufferSize); }
-ViStatus Read(ViSession, unsigned char* buf, ViUInt32 count, ViUInt32* read)
-{
-    return Answer(reinterpret_cast<char*>(buf), count, read);
-}
-
-ViStatus FindRsrc(ViSession, const char* expr, ViFindList* list, ViUInt32* count, char desc[])
-{
-    FUZZ_CHECK(expr != nullptr);
-    const ViStatus s = Hand(list);
-    *count = g_in->U32();
-    Answer(desc, kViBufferSize);
-    return s;
-}
-
-ViStatus Open(ViSession, const char* name, ViAccessMode, ViUInt32, ViSession* vi)
-{
-    FUZZ_CHECK(name != nullptr && std::strlen(name) < static_cast<std::size_t>(kViBufferSize));
-    return Hand(vi);
-}
-
-ViStatus GetAttribute(ViObject, ViAttr, void* value)
-{
-    const ViStatus s = Status();
-    const ViUInt16 v = static_cast<ViUInt16>(g_in->U32());
-    std::memcpy(value, &v, sizeof v);
-    return s;
-}
-
-ViStatus Write(ViSession, const unsigned char* buf, ViUInt32 count, ViUInt32* written)
-{
-    FUZZ_CHECK(buf != nullptr && count <= 5);
-    const ViStatus s = Status();
-    *written = g_in->U32();
     return s;
 }
 
@@ -101,13 +66,31 @@ ViStatus Close(ViObject object)
     return Status();
 }
 
-ViStatus ReadSTB(ViSession, ViUInt16* stb)
+VisaApi FakeVisa()
 {
-    *stb = 0;
-    return Status();
+    VisaApi visa;
+    visa.viOpenDefaultRM = [](ViSession* rm) { return Hand(rm); };
+    visa.viFindRsrc = [](ViSession, const char* expr, ViFindList* list, ViUInt32* count, char desc[]) {
+        FUZZ_CHECK(expr != nullptr);
+        return Fill(Number(Hand(list), count, sizeof *count), desc, kViBufferSize);
+    };
+    visa.viFindNext = [](ViFindList, char desc[]) { return Fill(Status(), desc, kViBufferSize); };
+    visa.viOpen = [](ViSession, const char* name, ViAccessMode, ViUInt32, ViSession* vi) {
+        FUZZ_CHECK(name != nullptr && std::strlen(name) < static_cast<std::size_t>(kViBufferSize));
+        return Hand(vi);
+    };
+    visa.viGetAttribute = [](ViObject, ViAttr, void* value) { return Number(Status(), value, sizeof(ViUInt16)); };
+    visa.viWrite = [](ViSession, const unsigned char* buf, ViUInt32 count, ViUInt32* written) {
+        FUZZ_CHECK(buf != nullptr && count <= 5);
+        return Number(Status(), written, sizeof *written);
+    };
+    visa.viRead = [](ViSession, unsigned char* buf, ViUInt32 count, ViUInt32* read) {
+        return Number(Fill(Status(), reinterpret_cast<char*>(buf), count), read, sizeof *read);
+    };
+    visa.viClose = Close;
+    visa.viReadSTB = [](ViSession, ViUInt16* stb) { return Number(Status(), stb, sizeof *stb); };
+    return visa;
 }
-
-} // extern "C"
 
 } // namespace
 
@@ -117,17 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     g_in = &in;
     g_open.clear();
     g_closedUnknown = false;
-    VisaApi visa;
-    visa.viOpenDefaultRM = OpenDefaultRM;
-    visa.viFindRsrc = FindRsrc;
-    visa.viFindNext = FindNext;
-    visa.viOpen = Open;
-    visa.viGetAttribute = GetAttribute;
-    visa.viWrite = Write;
-    visa.viRead = Read;
-    visa.viClose = Close;
-    visa.viReadSTB = ReadSTB;
-
+    const VisaApi visa = FakeVisa();
     DiscoveryOptions options;
     const std::uint8_t flags = in.Byte();
     options.hasAddress = (flags & 1) != 0;
@@ -144,24 +117,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return pick == accepted.size() ? std::nullopt : std::optional<QString>(accepted[pick]);
     };
 
-    const DiscoveryResult result = DiscoverInstrument(visa, options, choose);
-    FUZZ_CHECK(result.message == 0 || result.message == IDS_OPEN_RM_FAILED ||
-               result.message == IDS_NO_INSTRUMENT || result.message == IDS_SELECT_CANCELLED);
-    FUZZ_CHECK(result.chosen == (result.message == 0));
-    if (result.chosen) {
-        FUZZ_CHECK(options.hasAddress || result.descriptor.size() < kViBufferSize);
-        FUZZ_CHECK(result.resourceName == ResourceText(result.descriptor));
-        FUZZ_CHECK(result.slot >= -32768 && result.slot <= 32767);
-        FUZZ_CHECK(result.logicalAddress >= -32768 && result.logicalAddress <= 32767);
-    } else {
-        FUZZ_CHECK(result.slot == -1 && result.logicalAddress == -1);
-    }
-    FUZZ_CHECK(asked <= 1 && g_open.empty() && !g_closedUnknown);
+    const DiscoveryResult r = DiscoverInstrument(visa, options, choose);
+    FUZZ_CHECK(r.message == 0 || r.message == IDS_OPEN_RM_FAILED || r.message == IDS_NO_INSTRUMENT ||
+               r.message == IDS_SELECT_CANCELLED);
+    FUZZ_CHECK(r.chosen == (r.message == 0) && asked <= 1 && g_open.empty() && !g_closedUnknown);
+    if (r.chosen)
+        FUZZ_CHECK((options.hasAddress || r.descriptor.size() < kViBufferSize) &&
+                   r.resourceName == ResourceText(r.descriptor) && r.slot >= -32768 && r.slot <= 32767 &&
+                   r.logicalAddress >= -32768 && r.logicalAddress <= 32767);
+    else
+        FUZZ_CHECK(r.slot == -1 && r.logicalAddress == -1);
 
     // A table that lacks an entry point we call is no VISA at all.
     VisaApi partial = visa;
     partial.viFindNext = nullptr;
     FUZZ_CHECK(DiscoverInstrument(partial, options, choose).message == IDS_NO_VISA_DLL);
-    g_in = nullptr;
     return 0;
 }

@@ -13,7 +13,6 @@
 class FuzzInput {
 public:
     FuzzInput(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-
     bool Empty() const { return m_pos >= m_size; }
     std::uint8_t Byte() { return Empty() ? 0 : m_data[m_pos++]; }
     std::uint32_t U32()

@@ -16,21 +16,19 @@ int main(int argc, char** argv)
     namespace fs = std::filesystem;
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        // A misspelt corpus must fail, not pass by replaying nothing.
-        if (!fs::exists(argv[i])) {
-            std::fprintf(stderr, "no corpus at %s\n", argv[i]);
-            return 1;
-        }
-        if (!fs::is_directory(argv[i]))
-            inputs.emplace_back(argv[i]);
-        else
+        const std::size_t before = inputs.size();
+        if (fs::is_directory(argv[i])) {
             for (const auto& entry : fs::recursive_directory_iterator(argv[i]))
                 if (entry.is_regular_file())
                     inputs.push_back(entry.path());
-    }
-    if (inputs.empty()) {
-        std::fprintf(stderr, "no corpus inputs given\n");
-        return 1;
+        } else if (fs::exists(argv[i])) {
+            inputs.emplace_back(argv[i]);
+        }
+        // A misspelt or empty corpus must fail, not pass by replaying nothing.
+        if (inputs.size() == before) {
+            std::fprintf(stderr, "no corpus inputs at %s\n", argv[i]);
+            return 1;
+        }
     }
     for (const fs::path& path : inputs) {
         std::printf("%s\n", path.c_str()); // names the input a failed check belongs to
@@ -39,5 +37,5 @@ int main(int argc, char** argv)
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
-    return 0;
+    return inputs.empty() ? 1 : 0;
 }

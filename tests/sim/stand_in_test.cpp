@@ -3,11 +3,10 @@
 // bench and trace file once per process.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -20,33 +19,32 @@
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ostringstream s;
-  s << std::ifstream(path).rdbuf();
-  return s.str();
-}
-
 struct Child {
-  std::string report, err, trace;
+  std::string report, trace;  // the report follows what the child wrote to standard error
 };
 
 // Runs body with the bench text (empty: the built-in bench).
 Child in_child(const std::string& bench, const std::function<std::string()>& body) {
   char dir[] = "/tmp/sim_test_XXXXXX";
-  if (!mkdtemp(dir)) return {"no temp dir", "", ""};
+  if (!mkdtemp(dir)) return {"no temp dir", ""};
   const std::string at = dir;
   std::ofstream(at + "/bench.json") << bench;
   if (fork() == 0) {
     if (bench.empty()) unsetenv("SFP_SIM_BENCH"); else setenv("SFP_SIM_BENCH", (at + "/bench.json").c_str(), 1);
     setenv("SFP_SIM_TRACE", (at + "/trace").c_str(), 1);
-    if (!std::freopen((at + "/err").c_str(), "w", stderr)) _exit(3);
-    std::ofstream(at + "/report") << body();
+    if (!std::freopen((at + "/report").c_str(), "w", stderr)) _exit(3);
+    std::fputs(body().c_str(), stderr);
+    std::fflush(stderr);
     _exit(0);
   }
   int status = 0;
   wait(&status);
-  Child c{slurp(at + "/report"), slurp(at + "/err"), slurp(at + "/trace")};
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) c.report += " [child died]";
+  auto read = [](const std::string& path) {
+    std::ostringstream s;
+    s << std::ifstream(path).rdbuf();
+    return s.str();
+  };
+  Child c{read(at + "/report") + (WIFEXITED(status) && !WEXITSTATUS(status) ? "" : "[died]"), read(at + "/trace")};
   std::filesystem::remove_all(at);
   return c;
 }
@@ -149,7 +147,8 @@ TEST(StandIn, DriverSessionChannelsAndTexts) {
     auto prop = [&](ViInt32 ch, ViInt32 id) {
       ViInt32 v[TSX4410_CONFIG_WORDS] = {};
       const ViStatus got = tsx4410_getProperty(vi, ch, id, v);
-      return got != VI_SUCCESS ? st(got) : std::to_string(v[0]) + (id == 30 ? "," + std::to_string(v[2]) + "," + std::to_string(v[8]) : "");
+      const std::string rest = id == 30 ? "," + std::to_string(v[2]) + "," + std::to_string(v[8]) : "";
+      return got != VI_SUCCESS ? st(got) : std::to_string(v[0]) + rest;
     };
     for (ViInt32 ch = 1; ch <= 4; ++ch) tsx4410_openChannel(vi, ch);
     for (auto [ch, text] : {std::pair{2, "abc"}, {3, "XY"}, {2, "def"}, {4, "abcdefg"}, {1, "12345"}})
@@ -161,9 +160,8 @@ TEST(StandIn, DriverSessionChannelsAndTexts) {
     r << st(tsx4410_reset(vi)) << prop(2, 30) << prop(1, 19) << st(tsx4410_closeChannel(vi, 4));
     r << "|" << rd(vi, 0, 4) << rd(vi, 5, 4) << rd(vi, 4, 4) << rd(vi + 1, 1, 4) << prop(1, 99);
     r << st(tsx4410_write(vi, 4, B("x"), 1, &n)) << n << st(tsx4410_setProperty(vi, 1, 19, mine));
-    for (ViSession s : {vi, ViSession{VI_NULL}})
-      for (ViStatus status : {VI_ERROR_TMO, VI_ERROR_INV_OBJECT, ViStatus{12345}})
-        r << "|" << st(tsx4410_error_message(s, status, m)) << m;
+    for (auto [s, status] : {std::pair{vi, VI_ERROR_TMO}, {0u, VI_ERROR_TMO}, {vi, VI_ERROR_INV_OBJECT}, {vi, 12345}})
+      r << "|" << st(tsx4410_error_message(s, status, m)) << m;
     r << "|" << st(tsx4410_close(vi)) << st(viReadSTB(vi, &stb)) << st(tsx4410_close(vi));
     return r.s;
   });
@@ -172,10 +170,9 @@ TEST(StandIn, DriverSessionChannelsAndTexts) {
             " | 5 1 0 5000 -1 1 | 3,115200,2000 ok -7,9600,0 1,115200,2000 ok 2,115200,2000 0 ok"
             " | ERROR_INV_PARAMETER: ERROR_INV_PARAMETER: TSX4410_ERROR_CHANNEL_CLOSED:"
             " ERROR_INV_OBJECT: ERROR_INV_PARAMETER TSX4410_ERROR_CHANNEL_CLOSED 0"
-            " TSX4410_ERROR_PROPERTY_READONLY | ok module slow"
+            " TSX4410_ERROR_PROPERTY_READONLY | ok module slow | ok module slow"
             " | ok The session or object reference is invalid. | ok Unknown status code 12345."
-            " | ok module slow | ok The session or object reference is invalid."
-            " | ok Unknown status code 12345. | ok ERROR_INV_OBJECT ERROR_INV_OBJECT");
+            " | ok ERROR_INV_OBJECT ERROR_INV_OBJECT");
 }
 
 // Fault rules count the calls they match (function, channel, resource) and
@@ -213,17 +210,11 @@ TEST(StandIn, TraceOfASessionOnTheBuiltInBench) {
     ViSession vi;
     ViUInt32 n;
     ViUInt16 slot;
-    ViByte buf[16];
     ViInt32 record[TSX4410_CONFIG_WORDS];
-    char m[256];
     tsx4410_init("VXI::24", 1, 0, &vi);
     tsx4410_getAttribute(vi, VI_ATTR_SLOT, &slot);
-    tsx4410_openChannel(vi, 1);
     tsx4410_write(vi, 1, B("a\"\\\n\0\377"), 6, &n);
-    tsx4410_read(vi, 1, buf, 16, &n, nullptr);
-    tsx4410_read(vi, 9, buf, 16, &n, nullptr);
     tsx4410_getProperty(vi, 1, TSX4410_PROP_CHANNEL_CONFIG, record);
-    tsx4410_error_message(vi, VI_ERROR_TMO, m);
     tsx4410_close(vi);
     return std::string();
   });
@@ -233,58 +224,32 @@ TEST(StandIn, TraceOfASessionOnTheBuiltInBench) {
             "tsx4410_init rsrc=\"VXI::24\" id_query=1 reset=0 vi=4098 -> 0\n"
             "viGetAttribute obj=4098 attr=1073676520 value=5 -> 0\n"
             "tsx4410_getAttribute vi=4098 attr=1073676520 -> 0\n"
-            "tsx4410_openChannel vi=4098 channel=1 -> 0\n"
-            "tsx4410_write vi=4098 channel=1 count=6 bytes=\"a\\\"\\\\\\n\\000\\377\" written=6 -> 0\n"
-            "tsx4410_read vi=4098 channel=1 count=16 bytes=\"a\\\"\\\\\\n\\000\\377\" read=6 -> 0\n"
-            "tsx4410_read vi=4098 channel=9 count=16 bytes=\"\" read=0 -> -1073807240\n"
+            "tsx4410_write vi=4098 channel=1 count=6 bytes=\"a\\\"\\\\\\n\\000\\377\" written=0 -> -1074135039\n"
             "tsx4410_getProperty vi=4098 channel=1 property=30 "
             "record=[1,0,115200,8,0,1,65536,65536,2000,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0] -> 0\n"
-            "tsx4410_error_message vi=4098 code=-1073807339 "
-            "msg=\"Timeout expired before the operation completed.\" -> 0\n"
             "viClose obj=4097 -> 0\n"
             "tsx4410_close vi=4098 -> 0\n");
-  EXPECT_EQ(c.report + c.err, "");
+  EXPECT_EQ(c.report, "");
 }
 
 // A bench that cannot be used is reported in one line per library, and both
 // behave as a bench with nothing on it.
 TEST(StandIn, UnusableBenchIsReportedAndEmpty) {
   const Child c = in_child("{ \"resources\": [ ", [] {
-    Report r;
     ViSession rm, vi;
     ViUInt32 n;
     char d[256];
     viOpenDefaultRM(&rm);
-    r << st(viFindRsrc(rm, "?*", nullptr, &n, d)) << st(tsx4410_init("VXI::24", 0, 0, &vi));
-    return r.s;
+    return st(viFindRsrc(rm, "?*", nullptr, &n, d)) + " " + st(tsx4410_init("VXI::24", 0, 0, &vi));
   });
-  EXPECT_EQ(c.report, "ERROR_RSRC_NFOUND ERROR_RSRC_NFOUND");
-  EXPECT_EQ(std::count(c.err.begin(), c.err.end(), '\n'), 2) << c.err;
-  for (const char* who : {"libvisa.so stand-in: bench file \"/tmp/", "libtsx4410.so stand-in: bench file \"/tmp/"})
-    EXPECT_NE(c.err.find(who), std::string::npos) << c.err;
-  EXPECT_NE(c.err.find("bench.json\" not used: "), std::string::npos) << c.err;
-}
-
-// Every entry point the panel looks up is exported and nothing else of ours;
-// each variant lacks exactly its one entry point.
-TEST(StandIn, ExportsAndVariants) {
-  std::istringstream names(
-      "viOpenDefaultRM viFindRsrc viFindNext viParseRsrc viParseRsrcEx viOpen viClose viGetAttribute "
-      "viSetAttribute viStatusDesc viWrite viRead viReadSTB viFlush viClear viDisableEvent viDiscardEvents "
-      "tsx4410_init tsx4410_reset tsx4410_self_test tsx4410_close tsx4410_error_message tsx4410_error_query "
-      "tsx4410_getProperty tsx4410_setProperty tsx4410_openChannel tsx4410_closeChannel tsx4410_write "
-      "tsx4410_read tsx4410_getAttribute tsx4410_setAttribute tsx4410_jobOpc tsx4410_readAsync "
-      "tsx4410_writeAsync tsx4410_revision_query tsx4410_terminate");
-  for (std::string name; names >> name;) EXPECT_NE(dlsym(RTLD_DEFAULT, name.c_str()), nullptr) << name;
-  void* visa = dlopen(SIM_VISA_LIB, RTLD_NOW | RTLD_NOLOAD);
-  EXPECT_EQ(dlsym(visa, "_ZN3sim10load_benchEPKcP8_IO_FILES1_"), nullptr);
-  void* visa_missing = dlopen(SIM_VISA_MISSING_LIB, RTLD_NOW | RTLD_LOCAL);
-  void* driver_missing = dlopen(SIM_DRIVER_MISSING_LIB, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_TRUE(visa_missing && driver_missing) << dlerror();
-  EXPECT_EQ(dlsym(visa_missing, "viFindNext"), nullptr);
-  EXPECT_NE(dlsym(visa_missing, "viFindRsrc"), nullptr);
-  EXPECT_EQ(dlsym(driver_missing, "tsx4410_write"), nullptr);
-  EXPECT_NE(dlsym(driver_missing, "tsx4410_read"), nullptr);
+  std::istringstream lines(c.report);
+  for (const char* who : {"libvisa.so", "libtsx4410.so"}) {
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line.find(std::string(who) + " stand-in: bench file \"/tmp/"), 0u) << line;
+    EXPECT_NE(line.find("/bench.json\" not used: "), std::string::npos) << line;
+  }
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(lines), {}), "ERROR_RSRC_NFOUND ERROR_RSRC_NFOUND");
 }
 
 }  // namespace
