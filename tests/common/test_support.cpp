@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include "panels/main_panel.h"
+#include "panels/panel_list.h"
+#include "resources/resource_ids.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
@@ -27,6 +31,11 @@ std::unique_ptr<CSfpApp> StartApp(const QString& commandLine)
     auto app = std::make_unique<CSfpApp>(commandLine);
     app->InitInstance();
     return app;
+}
+
+CPan1Dlg* MainPanel(const CSfpApp& app)
+{
+    return static_cast<CPan1Dlg*>(app.m_panels.FindByStringId(IDS_MAIN_PANEL)->m_pDialog);
 }
 
 void ProcessEvents()

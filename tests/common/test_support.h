@@ -12,6 +12,7 @@
 #include <ostream>
 
 class QDialog;
+class CPan1Dlg;
 
 // Answers every modal dialog. Message boxes are recorded by their text and
 // answered with OK; other dialogs go to `onDialog` (default: accepted).
@@ -32,6 +33,9 @@ private:
 
 // An application object run through InitInstance with `commandLine`.
 std::unique_ptr<CSfpApp> StartApp(const QString& commandLine = QString());
+
+// The Main Panel's dialog while it is on show, else null.
+CPan1Dlg* MainPanel(const CSfpApp& app);
 
 // Processes posted events, deferred deletes included.
 void ProcessEvents();

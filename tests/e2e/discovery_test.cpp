@@ -1,223 +1,127 @@
-// Start-up discovery end to end: the whole application against the stand-in
-// libraries, one road per case (each case runs in a process of its own): the
-// messages shown, the options as typed and what the real libraries answer.
-// Judging, slot reading and closing every session discovery opens are checked
-// against a fake VISA table in tests/unit/discovery_test.cpp.
+// Start-up discovery end to end, one road per row: the whole application on the
+// stand-in libraries, the messages and dialog the operator sees, the panel it
+// ends on and what the driver's init was given. The decisions themselves are
+// checked against a fake VISA table in tests/unit/discovery_test.cpp.
+#include "common/messages.h"
+#include "common/sim_panel.h"
+#include "controls/led_button.h"
+#include "controls/text_static.h"
 #include "instrument/instrument_driver.h"
-#include "platform/colors.h"
-#include "platform/string_table.h"
+#include "panels/main_panel.h"
 #include "platform/wait_cursor.h"
-#include "resources/resource_ids.h"
-#include "sim_env.h"
-#include "common/test_support.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDialog>
-#include <QDir>
-#include <QFile>
-#include <QKeyEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 namespace {
 
-enum class Libraries { Stand_ins, None, VisaOnly };
+constexpr int kNoDialog = -2, kCancel = -1; // else the entry picked before OK
 
-struct RoadCase {
+struct Road {
     const char* name;
     QString bench;
     QString commandLine;
-    std::vector<int> messages; // string ids, in order
+    QStringList messages;
     bool live;
-    QString resource;       // m_strResourceName
-    int slot;               // m_nSlot
-    int logicalAddress;     // m_nLogicalAddress
-    const char* initRsrc;   // what tsx4410_init got; null: never called
+    QString resource; // on the Main Panel
+    int slot;         // m_nSlot; the panel shows it only when live
+    int logicalAddress;
+    QString initRsrc; // what tsx4410_init got; empty: never called
     int reset = 0;
+    int pick = kNoDialog;
+    QStringList listed = {};
     QStringList variants = {};
-    Libraries libraries = Libraries::Stand_ins;
+    Libraries libraries = Libraries::StandIns;
 };
+void PrintTo(const Road& r, std::ostream* os) { *os << r.name; }
 
-void PrintTo(const RoadCase& c, std::ostream* os) { *os << c.name; }
+class Discovery : public ::testing::TestWithParam<Road> {};
 
-QStringList Texts(const std::vector<int>& ids)
+TEST_P(Discovery, EndsOnTheRightPanelAfterTheRightMessages)
 {
-    QStringList texts;
-    for (int id : ids)
-        texts << LoadString(id);
-    return texts;
-}
-
-class DiscoveryRoadTest : public ::testing::TestWithParam<RoadCase> {};
-
-TEST_P(DiscoveryRoadTest, EndsInTheRightAccessObjectAndMessages)
-{
-    const RoadCase& c = GetParam();
-    SimEnv sim(c.bench, c.variants);
-    QTemporaryDir only;
-    if (c.libraries == Libraries::None) {
-        UseNoInstrumentLibraries(only);
-    } else if (c.libraries == Libraries::VisaOnly) {
-        QFile::link(QDir(SimEnv::SimDir()).filePath("libvisa.so"), QDir(only.path()).filePath("libvisa.so"));
-        UseNoInstrumentLibraries(only);
-    }
-
-    ModalRecorder recorder;
-    auto app = StartApp(c.commandLine);
-
-    EXPECT_EQ(recorder.messages, Texts(c.messages));
-    EXPECT_TRUE(recorder.dialogTitles.isEmpty()) << "unexpected dialog";
-    ASSERT_NE(app->m_pDriver, nullptr);
-    EXPECT_EQ(app->m_pDriver->IsLive(), c.live ? 1 : 0);
-    EXPECT_EQ(app->m_crActiveLamp, c.live ? RGB(0, 255, 0) : GetPanelColor(4));
-    EXPECT_EQ(app->m_strResourceName, c.resource);
-    EXPECT_EQ(app->m_nSlot, c.slot);
-    EXPECT_EQ(app->m_nLogicalAddress, c.logicalAddress);
-    EXPECT_EQ(app->InstrumentSlot(), c.live ? c.slot : -1);
-    EXPECT_EQ(app->InstrumentLogicalAddress(), c.live ? c.logicalAddress : -1);
-    EXPECT_EQ(WaitCursorDepth(), 0);
-
-    const auto inits = sim.Calls("tsx4410_init");
-    if (!c.initRsrc) {
-        EXPECT_TRUE(inits.empty());
-    } else {
-        ASSERT_EQ(inits.size(), 1u);
-        EXPECT_EQ(inits[0]["rsrc"], c.initRsrc);
-        EXPECT_EQ(inits[0].Number("id_query"), 0);
-        EXPECT_EQ(inits[0].Number("reset"), c.reset);
-    }
-}
-
-const QString kVxiBench = QStringLiteral("vxi.json");
-const char* const kVxi = "VXI0::24::INSTR";
-
-INSTANTIATE_TEST_SUITE_P(
-    Roads, DiscoveryRoadTest,
-    ::testing::Values(
-        // Libraries.
-        RoadCase{"NoLibraries", kVxiBench, "", {IDS_NO_VISA_DLL}, false, "?", -1, -1, nullptr, 0, {}, Libraries::None},
-        RoadCase{"VisaWithoutFindNext", kVxiBench, "", {IDS_NO_VISA_DLL}, false, "?", -1, -1, nullptr, 0,
-                 {"variants/visa-missing-viFindNext"}},
-        RoadCase{"NoDriverLibrary", kVxiBench, "", {IDS_NO_DRIVER_DLL}, false, "?", -1, -1, nullptr, 0, {},
-                 Libraries::VisaOnly},
-        RoadCase{"DriverWithoutWrite", kVxiBench, "", {IDS_NO_DRIVER_DLL}, false, "?", -1, -1, nullptr, 0,
-                 {"variants/driver-missing-tsx4410_write"}},
-        // Resource manager and search.
-        RoadCase{"ResourceManagerFails",
-                 R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,"model_code":417}],
-                     "faults":[{"function":"viOpenDefaultRM","status":"VI_ERROR_SYSTEM_ERROR"}]})",
-                 "", {IDS_OPEN_RM_FAILED}, false, "?", -1, -1, nullptr},
-        // The stand-in's search fails on a bench without resources.
-        RoadCase{"EmptyBench", "none.json", "", {IDS_NO_INSTRUMENT}, false, "?", -1, -1, nullptr},
-        RoadCase{"NoMatch",
-                 R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,"model_code":418},
-                                  {"descriptor":"GPIB0::7::INSTR","identity":"VORNHOLT-ARGENT,T4411"}]})",
-                 "", {IDS_NO_INSTRUMENT}, false, "?", -1, -1, nullptr},
-        // Connected without asking.
-        RoadCase{"BuiltInBench", "", "", {}, true, "VXI0::24", 5, 24, kVxi},
-        RoadCase{"OneVxi", kVxiBench, "", {}, true, "VXI0::24", 5, 24, kVxi},
-        RoadCase{"GpibAnswerWithMoreText", "gpib.json", "", {}, true, "GPIB0::7", -1, -1, "GPIB0::7::INSTR"},
-        RoadCase{"VxiBeatsGpib", "gpib-and-vxi.json", "", {}, true, "VXI0::24", 5, 24, kVxi},
-        // Driver init.
-        RoadCase{"InitWarningFails", "init-warning.json", "", {IDS_INIT_FAILED}, false, "VXI0::24", 5, 24, kVxi},
-        RoadCase{"InitErrorFails", "init-error.json", "", {IDS_INIT_FAILED}, false, "VXI0::24", 5, 24, kVxi},
-        // Options.
-        RoadCase{"ResetOption", kVxiBench, "-r", {}, true, "VXI0::24", 5, 24, kVxi, 1},
-        RoadCase{"ResetOptionSlashUpperCase", kVxiBench, "/R", {}, true, "VXI0::24", 5, 24, kVxi, 1},
-        RoadCase{"ResetInsideLabelName", kVxiBench, "-l my-rack.lbl", {}, true, "VXI0::24", 5, 24, kVxi, 1},
-        RoadCase{"AddressOption", "two-vxi.json", "-a vxi0::32::instr", {}, true, "VXI0::32", 7, 32,
-                 "VXI0::32::INSTR"},
-        RoadCase{"AddressOptionSlashBeatsDash", "two-vxi.json", "-a vxi0::24::instr /A vxi0::32::instr", {},
-                 true, "VXI0::32", 7, 32, "VXI0::32::INSTR"},
-        RoadCase{"AddressAtEnd", kVxiBench, "-d -a", {IDS_INIT_FAILED}, false, "", -1, -1, ""},
-        RoadCase{"AddressInsideLabelPath", kVxiBench, "-l c:/alt/x.lbl", {IDS_INIT_FAILED}, false, "LT/X.LBL", -1,
-                 -1, "LT/X.LBL"},
-        RoadCase{"AddressNotOnBench", kVxiBench, "-a gpib0::9::instr", {IDS_INIT_FAILED}, false, "GPIB0::9", -1,
-                 -1, "GPIB0::9::INSTR"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// The dialog: what it lists, what is selected, and what OK and Cancel do.
-struct DialogCase {
-    const char* name;
-    QString bench;
-    QString commandLine;
+    const Road& r = GetParam();
     QStringList listed;
-    int pick;          // entry selected before OK; -1: Cancel button; -2: Escape key
-    std::vector<int> messages;
-    bool live;
-    QString resource;
-    const char* initRsrc;
-};
-
-void PrintTo(const DialogCase& c, std::ostream* os) { *os << c.name; }
-
-class SelectInstrumentTest : public ::testing::TestWithParam<DialogCase> {};
-
-TEST_P(SelectInstrumentTest, ListsInOrderFirstSelectedAndAnswers)
-{
-    const DialogCase& c = GetParam();
-    SimEnv sim(c.bench);
-    ModalRecorder recorder;
-    QStringList listed;
-    int selectedAtStart = -2;
-    recorder.onDialog = [&](QDialog& dialog) {
+    int selectedAtStart = -1;
+    SimPanel p(r.bench, r.commandLine, r.variants, r.libraries, [&](QDialog& dialog) {
         auto* list = dialog.findChild<QComboBox*>();
-        if (!list)
-            return static_cast<int>(QDialog::Rejected);
-        for (int i = 0; i < list->count(); ++i)
+        for (int i = 0; list && i < list->count(); ++i)
             listed << list->itemText(i);
-        selectedAtStart = list->currentIndex();
-        if (c.pick == -2) {
-            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QCoreApplication::sendEvent(&dialog, &escape);
-        } else {
-            for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-                if (button->text() == (c.pick == -1 ? QStringLiteral("Cancel") : QStringLiteral("OK"))) {
-                    if (c.pick >= 0)
-                        list->setCurrentIndex(c.pick);
-                    button->click();
-                }
-            }
-        }
+        selectedAtStart = list ? list->currentIndex() : -1;
+        if (list && r.pick >= 0)
+            list->setCurrentIndex(r.pick);
+        for (QPushButton* button : dialog.findChildren<QPushButton*>())
+            if (button->text() == (r.pick >= 0 ? "OK" : "Cancel"))
+                button->click();
         return dialog.result();
-    };
-    auto app = StartApp(c.commandLine);
+    });
 
-    EXPECT_EQ(recorder.dialogTitles, QStringList({"Select Instrument"}));
-    EXPECT_EQ(listed, c.listed);
-    EXPECT_EQ(selectedAtStart, 0);
-    EXPECT_EQ(recorder.messages, Texts(c.messages));
-    EXPECT_EQ(app->m_pDriver->IsLive(), c.live ? 1 : 0);
-    EXPECT_EQ(app->m_strResourceName, c.resource);
+    EXPECT_EQ(p.recorder.messages, r.messages);
+    EXPECT_EQ(p.recorder.dialogTitles, r.pick == kNoDialog ? QStringList() : QStringList{"Select Instrument"});
+    EXPECT_EQ(listed, r.listed);
+    EXPECT_EQ(selectedAtStart, r.pick == kNoDialog ? -1 : 0);
+    CInstrumentDriver& driver = *p.app->m_pDriver;
+    EXPECT_EQ(driver.IsLive(), r.live ? 1 : 0);
+    CPan1Dlg& panel = *p.Main();
+    EXPECT_EQ(panel.ResourceBox().Text(), r.resource);
+    EXPECT_EQ(panel.SlotBox().isHidden() ? -1 : panel.SlotBox().Text().toInt(), r.live ? r.slot : -1);
+    EXPECT_EQ(panel.ActiveLamp()->LampColor(), r.live ? RGB(0, 255, 0) : RGB(64, 64, 64));
+    EXPECT_EQ(p.app->m_nSlot, r.slot);
+    EXPECT_EQ(driver.GetSlot(), r.live ? r.slot : -1);
+    EXPECT_EQ(driver.GetLogicalAddress(), r.live ? r.logicalAddress : -1);
     EXPECT_EQ(WaitCursorDepth(), 0);
-    const auto inits = sim.Calls("tsx4410_init");
-    if (c.initRsrc) {
-        ASSERT_EQ(inits.size(), 1u);
-        EXPECT_EQ(inits[0]["rsrc"], c.initRsrc);
-    } else {
-        EXPECT_TRUE(inits.empty());
+
+    const auto inits = p.sim.Calls("tsx4410_init");
+    ASSERT_EQ(inits.size(), r.initRsrc.isEmpty() ? 0u : 1u);
+    if (!inits.empty()) {
+        EXPECT_EQ(inits[0]["rsrc"], r.initRsrc.toStdString());
+        EXPECT_EQ(inits[0].Number("id_query"), 0);
+        EXPECT_EQ(inits[0].Number("reset"), r.reset);
     }
 }
 
-const QStringList kTwoVxi = {"VXI0::24::INSTR", "VXI0::32::INSTR"};
+const QString kVxi = "VXI0::24::INSTR";
+// A matching VXI module whose descriptor is `length` characters long.
+QString LongName(int length) { return "SIM::" + QString(length - 12, 'a') + "::INSTR"; }
+QString LongNameBench(int length)
+{
+    return QStringLiteral(R"({"resources":[{"descriptor":"%1","interface":"VXI","manufacturer_id":3021,)"
+                          R"("model_code":417}]})").arg(LongName(length));
+}
 
 INSTANTIATE_TEST_SUITE_P(
-    Choices, SelectInstrumentTest,
+    Roads, Discovery,
     ::testing::Values(
-        DialogCase{"OkTakesFirst", "two-vxi.json", "", kTwoVxi, 0, {}, true, "VXI0::24", kVxi},
-        DialogCase{"OkTakesSecond", "two-vxi.json", "", kTwoVxi, 1, {}, true, "VXI0::32", "VXI0::32::INSTR"},
-        DialogCase{"CancelButton", "two-vxi.json", "", kTwoVxi, -1, {IDS_SELECT_CANCELLED}, false, "?", nullptr},
-        DialogCase{"EscapeKey", "two-vxi.json", "", kTwoVxi, -2, {IDS_SELECT_CANCELLED}, false, "?", nullptr},
-        DialogCase{"UncheckedSingleStillAsks", kVxiBench, "-n", {"VXI0::24::INSTR"}, 0, {}, true, "VXI0::24", kVxi},
-        DialogCase{"UncheckedInsideAWord", kVxiBench, "-l my-new.lbl", {"VXI0::24::INSTR"}, 0, {}, true,
-                   "VXI0::24", kVxi},
-        DialogCase{"UncheckedListsEveryResource", "gpib-and-vxi.json", "/N",
-                   {"GPIB0::7::INSTR", "VXI0::24::INSTR"}, 0, {}, true, "GPIB0::7", "GPIB0::7::INSTR"}),
+        // Libraries: missing, or lacking an entry point the program calls.
+        Road{"NoLibraries", "vxi.json", "", {msg::kNoVisa}, false, "?", -1, -1, "", 0, kNoDialog, {}, {},
+             Libraries::None},
+        Road{"NoDriverLibrary", "vxi.json", "", {msg::kNoDriver}, false, "?", -1, -1, "", 0, kNoDialog, {}, {},
+             Libraries::VisaOnly},
+        Road{"DriverWithoutWrite", "vxi.json", "", {msg::kNoDriver}, false, "?", -1, -1, "", 0, kNoDialog, {},
+             {"variants/driver-missing-tsx4410_write"}},
+        Road{"NoMatch",
+             R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,"model_code":418},
+                              {"descriptor":"GPIB0::7::INSTR","identity":"VORNHOLT-ARGENT,T4411"}]})",
+             "", {msg::kNoInstrument}, false, "?", -1, -1, ""},
+        // Connected without asking; a warning from init is no clean start.
+        Road{"BuiltInBench", "", "", {}, true, "VXI0::24", 5, 24, kVxi},
+        Road{"GpibAnswerWithMoreText", "gpib.json", "", {}, true, "GPIB0::7", -1, -1, "GPIB0::7::INSTR"},
+        Road{"InitWarningFails", "init-warning.json", "", {msg::kInitFailed}, false, "VXI0::24", 5, 24, kVxi},
+        // Options, as the operator types them.
+        Road{"ResetOption", "vxi.json", "/R", {}, true, "VXI0::24", 5, 24, kVxi, 1},
+        Road{"AddressOption", "two-vxi.json", "-a vxi0::32::instr", {}, true, "VXI0::32", 7, 32, "VXI0::32::INSTR"},
+        // A descriptor that fills the stand-in's 256 bytes without its zero is cut to 255.
+        Road{"DescriptorFitsWithItsZero", LongNameBench(255), "", {}, true, LongName(255).toUpper(), -1, -1,
+             LongName(255)},
+        Road{"DescriptorFillsTheBuffer", LongNameBench(256), "", {msg::kNoInstrument}, false, "?", -1, -1, ""},
+        // The operator chooses.
+        Road{"OkTakesTheSecond", "two-vxi.json", "", {}, true, "VXI0::32", 7, 32, "VXI0::32::INSTR", 0, 1,
+             {kVxi, "VXI0::32::INSTR"}},
+        Road{"Cancel", "two-vxi.json", "", {msg::kSelectCancelled}, false, "?", -1, -1, "", 0, kCancel,
+             {kVxi, "VXI0::32::INSTR"}},
+        Road{"UncheckedListsEveryResource", "gpib-and-vxi.json", "/N", {}, true, "GPIB0::7", -1, -1,
+             "GPIB0::7::INSTR", 0, 0, {"GPIB0::7::INSTR", kVxi}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

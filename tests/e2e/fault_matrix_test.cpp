@@ -1,10 +1,9 @@
-// Every driver call the panel makes, failing in turn during each operation
-// that makes it, once with a plain error and once with a timeout: what the
-// operator sees (the message boxes in order, or none), the timer, the
-// Start/Stop button, the tick flag, and that the panel works again once the
-// operator has done what the last message asks.
-#include "app/main_frame.h"
-#include "common/test_support.h"
+// Each road a failing driver call takes through the panel, once per kind of
+// code it runs (the call that fails, with an error or a timeout): the message
+// boxes in order, the timer, the Start/Stop button, the tick flag, and that the
+// panel works again once the operator has done what the last message asks.
+#include "common/messages.h"
+#include "common/sim_panel.h"
 #include "controls/led_button.h"
 #include "controls/text_static.h"
 #include "controls/transfer_edit.h"
@@ -12,301 +11,181 @@
 #include "panels/channel.h"
 #include "panels/main_panel.h"
 #include "panels/panel_list.h"
-#include "panels/status_panel.h"
-#include "platform/string_table.h"
 #include "resources/resource_ids.h"
-#include "sim_env.h"
 
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 namespace {
 
-constexpr long long kPlainStatus = static_cast<std::int32_t>(0xBFFF0000u); // VI_ERROR_SYSTEM_ERROR
-constexpr long long kTimeoutStatus = static_cast<std::int32_t>(0xBFFF0015u);
-const char kModuleText[] = "Module controller stopped.";
+constexpr long long kError = static_cast<std::int32_t>(0xBFFF0000u); // VI_ERROR_SYSTEM_ERROR
+constexpr long long kTimeout = static_cast<std::int32_t>(0xBFFF0015u);
+// 300 characters: the report shows the 255 the driver's text buffer holds.
+const QString kModuleText = QStringLiteral("Relay K7 did not settle. ").repeated(12);
 
-// What the operator does when the fault strikes.
 enum class Op { Start, Tick, Stop, Leave, SelfTest, Reset, Status };
-
-// What the operator sees.
-enum class Road {
-    Silent,       // no message box
-    Report,       // the error report: the driver's text (or "Time Out !"), then the advice
-    LookupFails,  // the report whose own text lookup fails
-};
-
-// What the operator does next: what the last message says, or, where there
-// was none, what the panel then offers.
-enum class Remedy {
-    StopThenStart, // press "Stop!" (or the half-started button), then "Start Test"
-    GoOn,          // nothing: the next ticks carry on
-    ResetModule,   // Options, Reset, as the advice says
-    StartAgain,    // "Start Test"
-    BackToMain,    // Panels, Main Panel, then "Start Test"
-};
+enum class Road { Silent, Report, LookupFails }; // LookupFails: the report's own text lookup fails
+// What the operator does next: what the last message says, or what the panel offers.
+enum class Remedy { StopThenStart, GoOn, ResetModule, StartAgain, BackToMain };
 
 struct Cell {
     const char* name;
     Op op;
-    const char* function; // the call that fails
-    int channel;          // 0: any
-    int fromCall;         // the first matching call that fails
+    const char* function; // fails once, on channel 2 where it takes one
+    int fromCall;
+    bool timeout;
     Road road;
     Remedy remedy;
-    // Right after the operation:
-    bool timerRunning;
-    const char* button; // nullptr: no Main Panel on show
+    bool timerRunning; // right after the operation
+    const char* button; // null: no Main Panel on show
     int running;
     int inTimer;
-    // For the text-lookup cells: the call whose plain failure starts the report.
-    const char* firstFailure = nullptr;
+    const char* firstFailure = nullptr; // LookupFails: the call whose plain failure is reported
 };
+void PrintTo(const Cell& c, std::ostream* os) { *os << c.name; }
 
-struct Case {
-    Cell cell;
-    bool timeout;
-};
-void PrintTo(const Case& c, std::ostream* os) { *os << c.cell.name << (c.timeout ? " timeout" : " error"); }
-
-QString Rule(const char* function, int channel, int fromCall, long long status)
+QString Rule(const char* function, int fromCall, long long status)
 {
-    QString rule = QStringLiteral(R"({"function":"%1","from_call":%2,"count":1,"status":%3)")
-                       .arg(QString::fromLatin1(function))
-                       .arg(fromCall)
-                       .arg(status);
-    if (channel)
-        rule += QStringLiteral(R"(,"channel":%1)").arg(channel);
-    return rule + QLatin1Char('}');
+    const QString f = QString::fromLatin1(function);
+    const bool onChannel = f.contains("Channel") || f.contains("Property") || f.endsWith("_read") || f.endsWith("_write");
+    return QStringLiteral(R"({"function":"%1","from_call":%2,"count":1,"status":%3%4})")
+        .arg(f).arg(fromCall).arg(status).arg(onChannel ? R"(,"channel":2)" : "");
 }
 
-QString BenchFor(const Case& c)
+QStringList Messages(const Cell& c)
 {
-    const long long status = c.timeout ? kTimeoutStatus : kPlainStatus;
-    QStringList rules;
-    if (c.cell.firstFailure)
-        rules << Rule(c.cell.firstFailure, c.cell.channel, 1, kPlainStatus);
-    rules << Rule(c.cell.function, c.cell.channel, c.cell.fromCall, status);
-    return QStringLiteral(R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,)"
-                          R"("model_code":417,"slot":5,"logical_address":24,"status_byte":66,)"
-                          R"("module":{"error_messages":{"VI_ERROR_SYSTEM_ERROR":"%1"}},"faults":[%2]}]})")
-        .arg(QString::fromLatin1(kModuleText), rules.join(QLatin1Char(',')));
+    QStringList shown;
+    if (c.timeout && c.road != Road::Silent)
+        shown << msg::kTimeout;
+    if (c.road == Road::Report && !c.timeout)
+        shown << msg::InstrumentError(kModuleText.left(255));
+    if (c.road == Road::LookupFails)
+        shown << msg::kApiFailure;
+    if (c.road != Road::Silent)
+        shown << msg::kResetAdvice;
+    return shown;
 }
 
-QStringList Messages(Road road, bool timeout)
-{
-    const QString advice = LoadString(IDS_RESET_ADVICE);
-    const QString timedOut = LoadString(IDS_TIMEOUT);
-    switch (road) {
-    case Road::Silent:
-        return {};
-    case Road::Report:
-        if (timeout)
-            return {timedOut, advice};
-        return {LoadString(IDS_INSTRUMENT_ERROR).replace(QStringLiteral("%s"), QString::fromLatin1(kModuleText)),
-                advice};
-    case Road::LookupFails:
-        if (timeout)
-            return {timedOut, LoadString(IDS_API_FAILURE), advice};
-        return {LoadString(IDS_API_FAILURE), advice};
-    }
-    return {};
-}
-
-class FaultMatrix : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override
-    {
-        sim = std::make_unique<SimEnv>(BenchFor(GetParam()));
-        app = StartApp();
-        frame = app->MainFrame();
-        ASSERT_TRUE(app->m_pDriver && app->m_pDriver->IsLive()) << recorder.messages.join('|').toStdString();
-        ASSERT_TRUE(recorder.messages.isEmpty());
-    }
-
-    CPan1Dlg* Main() const
-    {
-        return static_cast<CPan1Dlg*>(app->m_panels.FindByStringId(IDS_MAIN_PANEL)->m_pDialog);
-    }
-    CChannel* Ch2() const { return Main()->Channel(2); }
-    void Click() { QTest::mouseClick(Main()->StartStopButton(), Qt::LeftButton); }
-    void Type(const char* text) { QTest::keyClicks(Ch2()->TransBox(), text); }
-    // One tick of the real timer: only while it runs.
-    void Tick()
-    {
-        if (frame->IsTimerRunning())
-            frame->DispatchTimer();
-    }
-    void Run(Op op)
-    {
-        switch (op) {
-        case Op::Start:
-            Click();
-            break;
-        case Op::Tick:
-            Click();
-            Type("x");
-            Tick(); // sends x
-            Tick(); // reads x
-            break;
-        case Op::Stop:
-            Click();
-            Tick();
-            Click();
-            break;
-        case Op::Leave:
-            Click();
-            Tick();
-            frame->OnStatusPanel();
-            break;
-        case Op::SelfTest:
-            Click();
-            frame->OnSelfTest();
-            break;
-        case Op::Reset:
-            Click();
-            frame->OnReset();
-            break;
-        case Op::Status:
-            Click();
-            frame->OnStatusPanel();
-            break;
-        }
-    }
-
-    std::unique_ptr<SimEnv> sim;
-    ModalRecorder recorder;
-    std::unique_ptr<CSfpApp> app;
-    CMainFrame* frame = nullptr;
-};
+class FaultMatrix : public ::testing::TestWithParam<Cell> {};
 
 TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
 {
-    const Cell& cell = GetParam().cell;
-    const bool timeout = GetParam().timeout;
+    const Cell& c = GetParam();
+    const long long status = c.timeout ? kTimeout : kError;
+    QString faults = Rule(c.function, c.fromCall, status);
+    if (c.firstFailure)
+        faults += ',' + Rule(c.firstFailure, 1, kError);
+    SimPanel p(VxiBench(QStringLiteral(R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":"%1"}})").arg(kModuleText),
+                        faults));
+    ASSERT_TRUE(p.app->m_pDriver->IsLive() && p.recorder.messages.isEmpty());
+    auto ch2 = [&] { return p.Main()->Channel(2); };
+    auto tick = [&] { // the real timer ticks only while it runs
+        if (p.frame->IsTimerRunning())
+            p.frame->DispatchTimer();
+    };
 
-    Run(cell.op);
+    p.StartStop();
+    if (c.op == Op::Tick)
+        QTest::keyClicks(ch2()->TransBox(), "x");
+    for (int i = c.op == Op::Tick ? 2 : c.op == Op::Stop || c.op == Op::Leave; i > 0; --i)
+        tick(); // Tick: sends x, then reads it
+    if (c.op == Op::Stop)
+        p.StartStop();
+    if (c.op == Op::Leave || c.op == Op::Status)
+        p.frame->OnStatusPanel();
+    if (c.op == Op::SelfTest)
+        p.frame->OnSelfTest();
+    if (c.op == Op::Reset)
+        p.frame->OnReset();
 
-    // The fault did strike.
-    const long long injected = timeout ? kTimeoutStatus : kPlainStatus;
     bool struck = false;
-    for (const TraceCall& call : sim->Calls(cell.function))
-        struck = struck || call.status == injected;
-    ASSERT_TRUE(struck) << cell.function << " never failed";
-
-    EXPECT_EQ(recorder.messages, Messages(cell.road, timeout));
-    EXPECT_EQ(frame->IsTimerRunning(), cell.timerRunning);
-    EXPECT_EQ(frame->m_bInTimer, cell.inTimer);
-    if (cell.button) {
-        ASSERT_NE(Main(), nullptr);
-        EXPECT_EQ(Main()->StartStopButton()->text(), QString::fromLatin1(cell.button));
-        EXPECT_EQ(Main()->IsRunning(), cell.running);
+    for (const TraceCall& call : p.sim.Calls(c.function))
+        struck = struck || call.status == status;
+    ASSERT_TRUE(struck) << c.function << " never failed";
+    EXPECT_EQ(p.recorder.messages, Messages(c));
+    EXPECT_EQ(p.frame->IsTimerRunning(), c.timerRunning);
+    EXPECT_EQ(p.frame->m_bInTimer, c.inTimer);
+    if (c.button) {
+        ASSERT_NE(p.Main(), nullptr);
+        EXPECT_EQ(p.Main()->StartStopButton()->text(), c.button);
+        EXPECT_EQ(p.Main()->IsRunning(), c.running);
     } else {
-        EXPECT_EQ(Main(), nullptr) << "the Main Panel is not on show";
+        EXPECT_EQ(p.Main(), nullptr);
     }
-    if (cell.op == Op::Status) {
-        auto* dlg = app->m_panels.FindByStringId(IDS_STATUS_PANEL)->m_pDialog;
-        ASSERT_NE(dlg, nullptr);
-        EXPECT_EQ(dlg->Item<CTextStatic>(IDC_STATUS_BYTE)->Text(), QStringLiteral("0"))
-            << "a failed read shows the status byte as 0";
+    if (c.op == Op::Status) { // a failed read shows the status byte as 0
+        auto* status = p.app->m_panels.FindByStringId(IDS_STATUS_PANEL)->m_pDialog;
+        EXPECT_EQ(status->Item<CTextStatic>(IDC_STATUS_BYTE)->Text(), "0");
     }
-    if (cell.op == Op::Tick && cell.road == Road::Silent && cell.inTimer == 0) {
-        EXPECT_EQ(Ch2()->ErrLamp()->State(), 0) << "a failed read lights Err";
+    if (c.remedy == Remedy::GoOn) {
+        EXPECT_EQ(ch2()->ErrLamp()->State(), CStateLedButton::kLit) << "a failed read lights Err";
     }
 
-    // The operator's answer, and then a typed character comes back.
-    recorder.messages.clear();
+    p.recorder.messages.clear();
     QStringList remedyMessages;
-    const char* expectRecv = "z";
-    switch (cell.remedy) {
-    case Remedy::StopThenStart:
-        Click();
-        EXPECT_EQ(Main()->StartStopButton()->text(), QStringLiteral("Start Test"));
-        EXPECT_EQ(frame->m_bInTimer, 0);
-        Click();
-        break;
-    case Remedy::GoOn:
-        expectRecv = "xz"; // the character whose read failed is still there
-        break;
-    case Remedy::ResetModule:
-        frame->OnReset();
-        remedyMessages << LoadString(IDS_RESET_OK);
-        Click();
-        break;
-    case Remedy::StartAgain:
-        Click();
-        break;
-    case Remedy::BackToMain:
-        frame->OnMainPanel();
-        EXPECT_EQ(Main()->StartStopButton()->text(), QStringLiteral("Start Test"));
-        Click();
-        break;
+    if (c.remedy == Remedy::ResetModule) {
+        p.frame->OnReset();
+        remedyMessages << msg::kResetOk;
+    } else if (c.remedy == Remedy::BackToMain) {
+        p.frame->OnMainPanel();
+    } else if (c.remedy == Remedy::StopThenStart) {
+        p.StartStop();
+        EXPECT_EQ(p.frame->m_bInTimer, 0);
     }
-    ASSERT_NE(Main(), nullptr);
-    EXPECT_EQ(Main()->StartStopButton()->text(), QStringLiteral("Stop!"));
-    EXPECT_TRUE(frame->IsTimerRunning());
-    Type("z");
-    Tick();
-    Tick();
-    EXPECT_EQ(Ch2()->RecvBox()->text(), QString::fromLatin1(expectRecv));
-    EXPECT_EQ(Ch2()->RxLamp()->State(), 0);
-    EXPECT_EQ(Ch2()->ErrLamp()->State(), 1);
-    EXPECT_EQ(frame->m_bInTimer, 0);
-    EXPECT_EQ(recorder.messages, remedyMessages);
+    if (c.remedy != Remedy::GoOn) {
+        EXPECT_EQ(p.Main()->StartStopButton()->text(), "Start Test");
+        p.StartStop();
+    }
+    EXPECT_EQ(p.Main()->StartStopButton()->text(), "Stop!");
+    EXPECT_TRUE(p.frame->IsTimerRunning());
+    QTest::keyClicks(ch2()->TransBox(), "z");
+    tick();
+    tick();
+    // After a failed read the character is still waiting, and comes first.
+    EXPECT_EQ(ch2()->RecvBox()->text(), c.remedy == Remedy::GoOn ? "xz" : "z");
+    EXPECT_EQ(ch2()->RxLamp()->State(), CStateLedButton::kLit);
+    EXPECT_EQ(ch2()->ErrLamp()->State(), CStateLedButton::kDark);
+    EXPECT_EQ(p.frame->m_bInTimer, 0);
+    EXPECT_EQ(p.recorder.messages, remedyMessages);
 }
 
-// The calls of each operation, in the order the panel makes them. Channel 2
-// fails, so channel 1 has already done its part and 3 and 4 have not.
-const Cell kCells[] = {
-    // Starting: the error leaves the test half started, silently.
-    {"StartOpenChannel", Op::Start, "tsx4410_openChannel", 2, 1, Road::Silent, Remedy::StopThenStart, false,
-     "Start Test", 1, 0},
-    {"StartReadConfig", Op::Start, "tsx4410_getProperty", 2, 1, Road::Silent, Remedy::StopThenStart, false,
-     "Start Test", 1, 0},
-    {"StartWriteConfig", Op::Start, "tsx4410_setProperty", 2, 1, Road::Silent, Remedy::StopThenStart, false,
-     "Start Test", 1, 0},
-    // A tick: the byte count stalls the poll; a failed read only lights Err;
-    // the transmit step reports.
-    {"TickByteCount", Op::Tick, "tsx4410_getProperty", 2, 2, Road::Silent, Remedy::StopThenStart, true, "Stop!",
-     1, 1},
-    {"TickCanWrite", Op::Tick, "tsx4410_getProperty", 2, 3, Road::Report, Remedy::ResetModule, false, "Stop!", 1,
-     0},
-    {"TickRead", Op::Tick, "tsx4410_read", 2, 1, Road::Silent, Remedy::GoOn, true, "Stop!", 1, 0},
-    {"TickWrite", Op::Tick, "tsx4410_write", 2, 1, Road::Report, Remedy::ResetModule, false, "Stop!", 1, 0},
-    {"TickErrorText", Op::Tick, "tsx4410_error_message", 0, 1, Road::LookupFails, Remedy::ResetModule, false,
-     "Stop!", 1, 0, "tsx4410_write"},
-    // Stopping and leaving: a failed close is only recorded.
-    {"StopCloseChannel", Op::Stop, "tsx4410_closeChannel", 2, 1, Road::Silent, Remedy::StartAgain, false,
-     "Start Test", 0, 0},
-    {"LeaveCloseChannel", Op::Leave, "tsx4410_closeChannel", 2, 1, Road::Silent, Remedy::BackToMain, false,
-     nullptr, 0, 0},
-    // Self Test and Reset report, then rebuild the Main Panel stopped.
-    {"SelfTest", Op::SelfTest, "tsx4410_self_test", 0, 1, Road::Report, Remedy::ResetModule, false, "Start Test",
-     0, 0},
-    {"SelfTestErrorText", Op::SelfTest, "tsx4410_error_message", 0, 1, Road::LookupFails, Remedy::ResetModule,
-     false, "Start Test", 0, 0, "tsx4410_self_test"},
-    {"Reset", Op::Reset, "tsx4410_reset", 0, 1, Road::Report, Remedy::ResetModule, false, "Start Test", 0, 0},
-    {"ResetErrorText", Op::Reset, "tsx4410_error_message", 0, 1, Road::LookupFails, Remedy::ResetModule, false,
-     "Start Test", 0, 0, "tsx4410_reset"},
-    // The Status panel shows what it got and says nothing.
-    {"StatusByte", Op::Status, "viReadSTB", 0, 1, Road::Silent, Remedy::BackToMain, false, nullptr, 0, 0},
-};
-
-std::vector<Case> AllCases()
-{
-    std::vector<Case> cases;
-    for (const Cell& cell : kCells)
-        for (bool timeout : {false, true})
-            cases.push_back({cell, timeout});
-    return cases;
-}
-
-INSTANTIATE_TEST_SUITE_P(Calls, FaultMatrix, ::testing::ValuesIn(AllCases()),
-                         [](const auto& info) {
-                             return std::string(info.param.cell.name) + (info.param.timeout ? "_Timeout" : "_Error");
-                         });
+// Channel 2 fails, so channel 1 has done its part and 3 and 4 have not.
+INSTANTIATE_TEST_SUITE_P(
+    Calls, FaultMatrix,
+    ::testing::Values(
+        // Starting: the test is left half started, silently.
+        Cell{"StartOpenChannel", Op::Start, "tsx4410_openChannel", 1, false, Road::Silent, Remedy::StopThenStart,
+             false, "Start Test", 1, 0},
+        Cell{"StartReadConfig", Op::Start, "tsx4410_getProperty", 1, true, Road::Silent, Remedy::StopThenStart,
+             false, "Start Test", 1, 0},
+        Cell{"StartWriteConfig", Op::Start, "tsx4410_setProperty", 1, false, Road::Silent, Remedy::StopThenStart,
+             false, "Start Test", 1, 0},
+        // A tick: the byte count stalls the poll; a failed read only lights
+        // Err; the transmit step reports.
+        Cell{"TickByteCount", Op::Tick, "tsx4410_getProperty", 2, false, Road::Silent, Remedy::StopThenStart,
+             true, "Stop!", 1, 1},
+        Cell{"TickRead", Op::Tick, "tsx4410_read", 1, true, Road::Silent, Remedy::GoOn, true, "Stop!", 1, 0},
+        Cell{"TickCanWrite", Op::Tick, "tsx4410_getProperty", 3, true, Road::Report, Remedy::ResetModule, false,
+             "Stop!", 1, 0},
+        Cell{"TickWrite", Op::Tick, "tsx4410_write", 1, false, Road::Report, Remedy::ResetModule, false, "Stop!", 1,
+             0},
+        Cell{"TickErrorText", Op::Tick, "tsx4410_error_message", 1, true, Road::LookupFails, Remedy::ResetModule,
+             false, "Stop!", 1, 0, "tsx4410_write"},
+        // Stopping and leaving: a failed close is only recorded.
+        Cell{"StopCloseChannel", Op::Stop, "tsx4410_closeChannel", 1, false, Road::Silent, Remedy::StartAgain, false,
+             "Start Test", 0, 0},
+        Cell{"LeaveCloseChannel", Op::Leave, "tsx4410_closeChannel", 1, false, Road::Silent, Remedy::BackToMain,
+             false, nullptr, 0, 0},
+        // Self Test and Reset report, then rebuild the Main Panel stopped.
+        Cell{"SelfTest", Op::SelfTest, "tsx4410_self_test", 1, false, Road::Report, Remedy::ResetModule, false,
+             "Start Test", 0, 0},
+        Cell{"SelfTestErrorText", Op::SelfTest, "tsx4410_error_message", 1, false, Road::LookupFails,
+             Remedy::ResetModule, false, "Start Test", 0, 0, "tsx4410_self_test"},
+        Cell{"Reset", Op::Reset, "tsx4410_reset", 1, true, Road::Report, Remedy::ResetModule, false, "Start Test",
+             0, 0},
+        // The Status panel shows what it got and says nothing.
+        Cell{"StatusByte", Op::Status, "viReadSTB", 1, false, Road::Silent, Remedy::BackToMain, false, nullptr, 0,
+             0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,0 +1,71 @@
+#include "sim_env.h"
+
+#include "core/trace.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdlib>
+#include <fstream>
+
+std::string TraceCall::operator[](const std::string& key) const
+{
+    const auto it = fields.find(key);
+    return it == fields.end() ? std::string() : it->second;
+}
+
+long long TraceCall::Number(const std::string& key) const { return std::atoll((*this)[key].c_str()); }
+
+SimEnv::SimEnv(const QString& bench, const QStringList& variants, Libraries libraries)
+{
+    const QDir sim(qEnvironmentVariable("SFP_SIM_DIR")), here(m_dir.path());
+    QStringList folders;
+    for (const QString& v : variants)
+        folders << sim.filePath(v);
+    folders << (libraries == Libraries::StandIns ? sim.path() : here.path());
+    // An empty folder and the normal search find nothing, unless VISA is put in it.
+    if (libraries == Libraries::VisaOnly)
+        QFile::link(sim.filePath("libvisa.so"), here.filePath("libvisa.so"));
+    qputenv("SFP_LIBRARY_PATH", folders.join(':').toLocal8Bit());
+    qputenv("SFP_SIM_TRACE", QFile::encodeName(here.filePath("trace.txt")));
+
+    QString benchPath = here.filePath("bench.json");
+    if (bench.startsWith('{')) {
+        QFile file(benchPath);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bench.toUtf8());
+    } else {
+        benchPath = QDir(qEnvironmentVariable("SFP_SOURCE_DIR")).filePath("sim/benches/" + bench);
+    }
+    if (bench.isEmpty())
+        qunsetenv("SFP_SIM_BENCH");
+    else
+        qputenv("SFP_SIM_BENCH", QFile::encodeName(benchPath));
+}
+
+std::vector<TraceCall> SimEnv::Trace() const
+{
+    std::vector<TraceCall> calls;
+    std::ifstream in(QFile::encodeName(QDir(m_dir.path()).filePath("trace.txt")).toStdString());
+    for (std::string line; std::getline(in, line);)
+        if (auto r = sim::parse_trace_line(line))
+            calls.push_back({r->function, {r->fields.begin(), r->fields.end()}, r->status});
+    return calls;
+}
+
+std::vector<TraceCall> SimEnv::Calls(const std::string& function) const
+{
+    std::vector<TraceCall> calls;
+    for (TraceCall& call : Trace())
+        if (call.function == function)
+            calls.push_back(std::move(call));
+    return calls;
+}
+
+QString VxiBench(const QString& module, const QString& faults)
+{
+    return QStringLiteral(R"({"resources":[{"descriptor":"VXI0::24::INSTR","manufacturer_id":3021,)"
+                          R"("model_code":417,"slot":5,"logical_address":24,"status_byte":66,)"
+                          R"("module":%1,"faults":[%2]}]})")
+        .arg(module.isEmpty() ? QStringLiteral("{}") : module, faults);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Puts the stand-in instrument libraries under an application started in this
+// test process, and reads back what it asked of them. The loader and the
+// stand-ins read SFP_LIBRARY_PATH, SFP_SIM_BENCH and SFP_SIM_TRACE once per
+// process: make the SimEnv before StartApp, one per test case.
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// One line of the stand-ins' call trace, read by their own trace reader (the
+// instrument headers of program and stand-ins cannot meet in one file).
+struct TraceCall {
+    std::string function;
+    std::map<std::string, std::string> fields; // quoted values unescaped
+    long long status = 0;
+    std::string operator[](const std::string& key) const; // empty when absent
+    long long Number(const std::string& key) const;
+};
+
+// Which instrument libraries the loader finds.
+enum class Libraries { StandIns, None, VisaOnly };
+
+class SimEnv {
+public:
+    // `bench`: a file of sim/benches ("two-vxi.json"), JSON text, or empty for
+    // the built-in bench. `variants`: folders under the stand-ins' folder tried
+    // first, e.g. "variants/visa-missing-viFindNext".
+    explicit SimEnv(const QString& bench = QString(), const QStringList& variants = {},
+                    Libraries libraries = Libraries::StandIns);
+
+    std::vector<TraceCall> Trace() const;                         // every call so far
+    std::vector<TraceCall> Calls(const std::string& function) const; // one function's calls
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// One matching VXI module at VXI0::24 (slot 5, address 24, status byte 66);
+// `module` is its module object, `faults` the elements of its fault list.
+QString VxiBench(const QString& module = QString(), const QString& faults = QString());
