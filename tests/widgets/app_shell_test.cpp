@@ -1,44 +1,30 @@
-// The application shell: start-up, panel switching, the timer tick, the
-// Options commands and shut-down, on the non-live system.
-#include "app/main_frame.h"
-#include "app/sfp_app.h"
-#include "common/test_support.h"
-#include "instrument/instrument_driver.h"
-#include "instrument/report_error.h"
-#include "panels/panel.h"
-#include "panels/panel_dialog.h"
-#include "panels/panel_list.h"
-#include "platform/string_table.h"
-#include "platform/user_exception.h"
-#include "resources/resource_ids.h"
+// The application shell on the non-live system: the main window, start-up,
+// every menu command, the timer tick and shut-down.
+#include "platform/help_viewer.h"
+#include "widget_fixture.h"
 
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <gtest/gtest.h>
+#include <QScreen>
 
 #include <functional>
 
 namespace {
 
-// A panel whose Update runs what the test says and whose deletion is logged.
+// A panel that logs its Update and its deletion and runs what the test says.
 class ProbePanel : public CPanel {
 public:
-    ProbePanel(const QString& name, QStringList* log) : CPanel(name), m_log(log) {}
-    ~ProbePanel() override
-    {
-        if (m_log)
-            *m_log << QStringLiteral("delete ") + m_strName;
-    }
+    ProbePanel(const char* name, QStringList* log) : CPanel(QString::fromLatin1(name)), m_log(log) {}
+    ~ProbePanel() override { *m_log << QStringLiteral("delete ") + m_strName; }
     void Update() override
     {
-        ++updates;
+        *m_log << m_strName;
         if (onUpdate)
             onUpdate();
     }
-    int updates = 0;
     std::function<void()> onUpdate;
 
 private:
@@ -49,315 +35,136 @@ class ProbeDriver : public CNonLiveDriver {
 public:
     explicit ProbeDriver(QStringList* log) : m_log(log) {}
     ~ProbeDriver() override { *m_log << QStringLiteral("delete driver"); }
-
-private:
     QStringList* m_log;
 };
 
-// A driver whose operations fail the way a live one does.
-class FailingDriver : public CNonLiveDriver {
-public:
-    void SelfTest(QString&) override { Fail(); }
-    void Reset() override { Fail(); }
-    void ErrorMessage(ViStatus, QString& message) override
-    {
-        message = QStringLiteral("channel 2 overrun");
-        m_status = errorMessageStatus;
-    }
-    ViStatus LastStatus() override { return m_status; }
-
-    ViStatus failWith = -1073807298;
-    ViStatus errorMessageStatus = 0;
-
-private:
-    void Fail()
-    {
-        m_status = failWith;
-        throw CUserException();
-    }
-    ViStatus m_status = 0;
-};
-
-class AppShell : public ::testing::Test {
+class AppShell : public AppTest {
 protected:
-    void SetUp() override
+    // Replaces the three panels by probes of the same names.
+    std::vector<ProbePanel*> UseProbePanels()
     {
-        app = StartApp();
-        frame = app->MainFrame();
-        ASSERT_NE(frame, nullptr);
-        startupMessages = recorder.messages;
-        recorder.messages.clear();
-        recorder.captions.clear();
-    }
-
-    // Replaces the three real panels by probes with the same names.
-    void UseProbePanels()
-    {
-        app->CloseCurrentPanel(app->m_panels.FindByStringId(IDS_MAIN_PANEL));
+        app->CloseCurrentPanel(app->m_panels.FindByName("Main Panel"));
         for (CPanel* p : app->m_panels)
             delete p;
         app->m_panels.RemoveAll();
         app->m_pCurrentPanel = nullptr;
-        for (int id : {IDS_MAIN_PANEL, IDS_SETTING_PANEL, IDS_STATUS_PANEL}) {
-            auto* probe = new ProbePanel(LoadString(id), &log);
-            probes.push_back(probe);
-            app->m_panels.AddTail(probe);
-        }
+        std::vector<ProbePanel*> probes;
+        for (const char* name : {"Main Panel", "Setting Panel", "Status Panel"})
+            app->m_panels.AddTail(probes.emplace_back(new ProbePanel(name, &log)));
+        return probes;
     }
-
-    void UseDriver(CInstrumentDriver* driver)
-    {
-        delete app->m_pDriver;
-        app->m_pDriver = driver;
-    }
-
-    // Declared before the application: the probes write to it when the
-    // application deletes them, so it must outlive the application.
-    QStringList log;
-    ModalRecorder recorder;
-    std::unique_ptr<CSfpApp> app;
-    CMainFrame* frame = nullptr;
-    QStringList startupMessages;
-    std::vector<ProbePanel*> probes;
 };
 
-TEST_F(AppShell, StartsNonLiveWithTheMainPanelShownInAFixedWindow)
+TEST(MainWindow, IsMadeFixedAtItsFirstSizeCentredWithoutAMaximiseBox)
 {
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("TSX4410 SFP"));
+    CMainFrame frame;
+    EXPECT_EQ(frame.size(), QSize(402, 404));
+    EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
+    EXPECT_EQ(frame.pos(), CenteredOrigin(QGuiApplication::primaryScreen()->geometry().size(), QSize(402, 404)));
+    EXPECT_FALSE(frame.windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(AppShell, StartsNonLiveOnTheMainPanelAfterSayingVisaIsMissing)
+{
+    EXPECT_EQ(startup, QStringList{msg::kNoVisa});
     EXPECT_TRUE(frame->isVisible());
-    EXPECT_FALSE(frame->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(frame->minimumSize(), frame->maximumSize());
-    ASSERT_EQ(app->m_panels.GetCount(), 3u);
     QStringList names;
     for (CPanel* p : app->m_panels)
         names << p->m_strName;
     EXPECT_EQ(names, (QStringList{"Main Panel", "Setting Panel", "Status Panel"}));
-    EXPECT_EQ(app->m_pCurrentPanel, app->m_panels.FindByName("Main Panel"));
-    ASSERT_NE(app->m_pDriver, nullptr);
-    EXPECT_EQ(app->m_pDriver->IsLive(), 0);
-    EXPECT_EQ(app->m_crActiveLamp, RGB(64, 64, 64));
-    EXPECT_EQ(app->m_strResourceName, QStringLiteral("?"));
-    EXPECT_EQ(app->m_strLabelFile, QStringLiteral("tsx4410.lbl"));
-    EXPECT_EQ(app->InstrumentSlot(), -1);
-    // With no instrument libraries on the search path, discovery says so once.
-    EXPECT_LE(startupMessages.size(), 1);
-}
-
-TEST_F(AppShell, MenuBarHoldsExactlyTheThreeMenusWithoutShortcuts)
-{
-    struct Item {
-        QString text;
-        int id;
-    };
-    const std::vector<std::pair<QString, std::vector<Item>>> expected = {
-        {"&Options", {{"&Reset", 32774}, {"Self &Test", 32771}, {"", 0}, {"&Exit", 32779}}},
-        {"&Panels", {{"&Main Panel", 32777}, {"s&Etting Panel", 32781}, {"&Status ", 32778}}},
-        {"&Help", {{"&Help Contents", 32775}, {"", 0}, {"&About...", 32776}}},
-    };
-    const auto menus = frame->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
-    for (int m = 0; m < 3; ++m) {
-        EXPECT_EQ(menus[m]->text(), expected[m].first);
-        const auto items = menus[m]->menu()->actions();
-        ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size()));
-        for (int i = 0; i < items.size(); ++i) {
-            const Item& want = expected[m].second[i];
-            EXPECT_EQ(items[i]->isSeparator(), want.id == 0);
-            if (want.id == 0)
-                continue;
-            EXPECT_EQ(items[i]->text(), want.text);
-            EXPECT_EQ(items[i]->data().toInt(), want.id);
-            EXPECT_TRUE(items[i]->shortcut().isEmpty());
-            EXPECT_TRUE(items[i]->isEnabled());
-            EXPECT_FALSE(items[i]->isCheckable());
-        }
-    }
-}
-
-TEST_F(AppShell, EverySwitchBuildsANewDialogAndFitsTheClientAreaToIt)
-{
-    CPanel* main = app->m_panels.FindByName("Main Panel");
-    CPanel* status = app->m_panels.FindByName("Status Panel");
-    const std::vector<std::pair<std::function<void()>, CPanel*>> steps = {
-        {[&] { frame->OnMainPanel(); }, main},
-        {[&] { frame->OnStatusPanel(); }, status},
-        {[&] { frame->OnSettingPanel(); }, app->m_panels.FindByName("Setting Panel")},
-        {[&] { frame->OnMainPanel(); }, main},
-    };
-    for (const auto& [command, panel] : steps) {
-        CPanelDialog* before = panel->m_pDialog;
-        command();
-        ProcessEvents();
-        ASSERT_NE(panel->m_pDialog, nullptr);
-        EXPECT_NE(panel->m_pDialog, before);
-        EXPECT_EQ(app->m_pCurrentPanel, panel);
-        EXPECT_EQ(CPanelDialog::LiveCount(), 1);
-        EXPECT_EQ(frame->ClientArea()->size(), panel->m_pDialog->size());
-        EXPECT_EQ(panel->m_pDialog->pos(), QPoint(0, 0));
-    }
-    EXPECT_EQ(app->m_panels.FindByName("Main Panel"), main);
+    EXPECT_EQ(Current(), QStringLiteral("Main Panel"));
     EXPECT_EQ(app->m_panels.FindByName("main panel"), nullptr);
+    EXPECT_TRUE(app->m_pDriver->IsLive() == 0 && app->InstrumentSlot() == -1 && app->m_crActiveLamp == RGB(64, 64, 64));
+    EXPECT_EQ(app->m_strResourceName + app->m_strLabelFile, QStringLiteral("?tsx4410.lbl"));
 }
 
-TEST_F(AppShell, ATickUpdatesEveryPanelInListOrder)
+// Every menu item as the operator chooses it; a panel switch builds a new
+// dialog and fits the fixed window to it.
+TEST_F(AppShell, EachMenuItemRunsItsCommand)
 {
-    UseProbePanels();
-    QStringList order;
-    for (ProbePanel* p : probes)
-        p->onUpdate = [&order, p] { order << p->m_strName; };
-    frame->DispatchTimer();
-    EXPECT_EQ(order, (QStringList{"Main Panel", "Setting Panel", "Status Panel"}));
-    EXPECT_EQ(frame->m_bInTimer, 0);
+    QString helpAsked;
+    SetHelpViewer([&](QWidget*, const QString& file) { helpAsked = file; });
+    QStringList aboutTexts;
+    recorder.onDialog = [&](QDialog& d) {
+        for (QLabel* label : d.findChildren<QLabel*>())
+            aboutTexts << label->text();
+        return static_cast<int>(QDialog::Accepted);
+    };
+    const struct {
+        int menu, item;
+        QString text, panel, message;
+    } rows[] = {
+        {1, 2, "&Status ", "Status Panel", ""},         {1, 1, "s&Etting Panel", "Setting Panel", ""},
+        {1, 0, "&Main Panel", "Main Panel", ""},        {0, 1, "Self &Test", "Main Panel", msg::kNonLiveSelfTest},
+        {0, 0, "&Reset", "Main Panel", msg::kNonLiveReset}, {2, 0, "&Help Contents", "Status Panel", ""},
+        {2, 2, "&About...", "Status Panel", ""},        {0, 3, "&Exit", "", ""},
+    };
+    const QList<QAction*> menus = frame->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    for (const auto& r : rows) {
+        recorder.messages.clear();
+        Run(&CMainFrame::OnStatusPanel);
+        QAction* item = menus[r.menu]->menu()->actions().value(r.item);
+        ASSERT_TRUE(item && item->text() == r.text) << r.text.toStdString();
+        item->trigger();
+        ProcessEvents();
+        EXPECT_EQ(recorder.messages.join(QString()), r.message) << r.text.toStdString();
+        if (r.panel.isEmpty()) {
+            EXPECT_EQ(app->MainFrame(), nullptr);
+            continue;
+        }
+        EXPECT_EQ(Current(), r.panel) << r.text.toStdString();
+        EXPECT_EQ(CPanelDialog::LiveCount(), 1);
+        EXPECT_EQ(frame->ClientArea()->size(), app->m_pCurrentPanel->m_pDialog->size());
+        EXPECT_EQ(app->m_pCurrentPanel->m_pDialog->pos(), QPoint(0, 0));
+        EXPECT_EQ(frame->minimumSize(), frame->maximumSize());
+    }
+    EXPECT_EQ(helpAsked, QStringLiteral("tsx4410.hlp"));
+    EXPECT_EQ(recorder.dialogTitles, QStringList{QStringLiteral("About tsxXXXX Sfp")});
+    EXPECT_TRUE(aboutTexts.contains(QStringLiteral("VERSION: A.01.00")));
+    EXPECT_EQ(recorder.captions.value(0), msg::kAppTitle);
+    SetHelpViewer(nullptr);
 }
 
-TEST_F(AppShell, ATickArrivingInsideAnEarlierTickIsDropped)
+TEST_F(AppShell, ATickUpdatesThePanelsInOrderDropsNestedTicksAndKeepsItsFlagAfterAnException)
 {
-    UseProbePanels();
-    int nested = 0;
+    std::vector<ProbePanel*> probes = UseProbePanels();
     probes[0]->onUpdate = [&] {
-        if (nested++ == 0)
-            frame->DispatchTimer();  // as if a message box of this tick let a tick in
+        if (log.size() == 1)
+            frame->DispatchTimer(); // as if a message box of this tick let a tick in
     };
     frame->DispatchTimer();
-    EXPECT_EQ(probes[0]->updates, 1);
-    EXPECT_EQ(probes[1]->updates, 1);
+    EXPECT_EQ(log, (QStringList{"Main Panel", "Setting Panel", "Status Panel"}));
     EXPECT_EQ(frame->m_bInTimer, 0);
-}
 
-TEST_F(AppShell, AnEscapedUserExceptionLeavesTheTickFlagSetUntilThePollIsStopped)
-{
-    UseProbePanels();
+    log.clear();
     probes[0]->onUpdate = [] { throw CUserException(); };
     frame->SetTimer(CMainFrame::kPollTimerId, CMainFrame::kPollPeriodMs);
     frame->DispatchTimer();
+    frame->DispatchTimer(); // dropped while the flag is stuck
+    EXPECT_EQ(log, QStringList{"Main Panel"});
     EXPECT_EQ(frame->m_bInTimer, 1);
-    EXPECT_EQ(probes[1]->updates, 0);
     EXPECT_TRUE(frame->IsTimerRunning());
     EXPECT_TRUE(recorder.messages.isEmpty());
-
-    probes[0]->onUpdate = nullptr;
-    frame->DispatchTimer();
-    EXPECT_EQ(probes[0]->updates, 1) << "ticks are dropped while the flag is stuck";
-
     app->StopPollTimer();
     EXPECT_EQ(frame->m_bInTimer, 0);
     EXPECT_FALSE(frame->IsTimerRunning());
-    frame->DispatchTimer();
-    EXPECT_EQ(probes[0]->updates, 2);
 }
 
-struct CommandCase {
-    const char* name;
-    void (CMainFrame::*command)();
-    const char* message;
-};
-
-class NonLiveCommands : public AppShell, public ::testing::WithParamInterface<CommandCase> {};
-
-TEST_P(NonLiveCommands, ShowExactlyOneBoxAndRebuildTheMainPanel)
+// The close box shuts down as Options, Exit does (see the menu test), without a question.
+TEST_F(AppShell, ShutDownReleasesPanelsInListOrderThenTheDriverExactlyOnce)
 {
-    frame->OnStatusPanel();
-    CPanel* main = app->m_panels.FindByName("Main Panel");
-    (frame->*GetParam().command)();
-    EXPECT_EQ(recorder.messages, QStringList{QString::fromLatin1(GetParam().message)});
-    EXPECT_EQ(recorder.captions, QStringList{QStringLiteral("Sfp Windows Application")});
-    EXPECT_EQ(app->m_pCurrentPanel, main);
-    EXPECT_NE(main->m_pDialog, nullptr);
-}
-
-INSTANTIATE_TEST_SUITE_P(Options, NonLiveCommands,
-                         ::testing::Values(CommandCase{"SelfTest", &CMainFrame::OnSelfTest, "Non live selftest passed!"},
-                                           CommandCase{"Reset", &CMainFrame::OnReset, "Non live reset OK!"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct ReportCase {
-    const char* name;
-    ViStatus failWith;
-    ViStatus errorMessageStatus;
-    QStringList messages;
-};
-
-class FailingCommands : public AppShell, public ::testing::WithParamInterface<ReportCase> {};
-
-TEST_P(FailingCommands, ReportTheErrorStopThePollAndRebuildTheMainPanel)
-{
-    for (void (CMainFrame::*command)() : {&CMainFrame::OnSelfTest, &CMainFrame::OnReset}) {
-        auto* driver = new FailingDriver;
-        driver->failWith = GetParam().failWith;
-        driver->errorMessageStatus = GetParam().errorMessageStatus;
-        UseDriver(driver);
-        frame->SetTimer(CMainFrame::kPollTimerId, CMainFrame::kPollPeriodMs);
-        frame->m_bInTimer = 1;
-        recorder.messages.clear();
-        CPanelDialog* before = app->m_panels.FindByName("Main Panel")->m_pDialog;
-
-        // Called through a local: GCC's vptr check misreads a member-function
-        // pointer from this loop applied to a fixture member.
-        CMainFrame* target = frame;
-        (target->*command)();
-
-        EXPECT_EQ(recorder.messages, GetParam().messages);
-        EXPECT_FALSE(frame->IsTimerRunning());
-        EXPECT_EQ(frame->m_bInTimer, 0);
-        CPanel* main = app->m_panels.FindByName("Main Panel");
-        EXPECT_EQ(app->m_pCurrentPanel, main);
-        EXPECT_NE(main->m_pDialog, before);
-    }
-}
-
-const QString kAdvice = QStringLiteral("You need reset this M-Module or restart this soft front panel.");
-
-INSTANTIATE_TEST_SUITE_P(
-    Roads, FailingCommands,
-    ::testing::Values(
-        ReportCase{"Timeout", VI_ERROR_TMO, 0, {QStringLiteral("Time Out !"), kAdvice}},
-        ReportCase{"DriverMessage", -1073807298, 0,
-                   {QStringLiteral("Instrument reports error:  channel 2 overrun"), kAdvice}},
-        ReportCase{"LookupFailed", -1073807298, -1073807339, {QStringLiteral("API failure."), kAdvice}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// Options, Exit and the close box shut down the same way, without a question.
-class ShutDown : public AppShell, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(ShutDown, ReleasesPanelsInListOrderThenTheDriverExactlyOnce)
-{
-    const bool closeBox = GetParam();
     UseProbePanels();
     UseDriver(new ProbeDriver(&log));
-    if (closeBox) {
-        frame->OnStatusPanel();
-        EXPECT_TRUE(frame->close());
-    } else {
-        frame->OnMainPanel();
-        frame->OnExit();
-    }
+    log.clear();
+    EXPECT_TRUE(frame->close());
     ProcessEvents();
     EXPECT_EQ(log, (QStringList{"delete Main Panel", "delete Setting Panel", "delete Status Panel", "delete driver"}));
-    EXPECT_TRUE(app->m_panels.IsEmpty());
     EXPECT_EQ(CPanelDialog::LiveCount(), 0);
     EXPECT_EQ(app->MainFrame(), nullptr);
     EXPECT_TRUE(recorder.messages.isEmpty());
     app.reset();
     EXPECT_EQ(log.size(), 4) << "nothing is released twice";
-}
-
-INSTANTIATE_TEST_SUITE_P(Ways, ShutDown, ::testing::Values(false, true),
-                         [](const auto& info) { return std::string(info.param ? "CloseBox" : "Exit"); });
-
-TEST_F(AppShell, AboutBoxShowsItsTexts)
-{
-    QStringList texts;
-    recorder.onDialog = [&](QDialog& dialog) {
-        for (QLabel* label : dialog.findChildren<QLabel*>())
-            if (!label->text().isEmpty())
-                texts << label->text();
-        return static_cast<int>(QDialog::Accepted);
-    };
-    frame->OnAbout();
-    EXPECT_EQ(recorder.dialogTitles, QStringList{QStringLiteral("About tsxXXXX Sfp")});
-    EXPECT_TRUE(texts.contains(QStringLiteral("tsx4410  soft front panel")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("VERSION: A.01.00")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("ZRT version required: 3.0 or greater")));
 }
 
 } // namespace

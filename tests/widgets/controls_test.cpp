@@ -1,0 +1,179 @@
+// The owner-drawn controls: where text goes (pure layout), one pixel test per
+// kind for what only pixels show, repaint rules and what assistive tools read.
+#include "controls/bitmap_static.h"
+#include "controls/led_button.h"
+#include "controls/led_geometry.h"
+#include "controls/text_layout.h"
+#include "controls/text_static.h"
+#include "platform/colors.h"
+#include "resources/bitmap_resources.h"
+#include "widget_fixture.h"
+
+#include <QAccessible>
+#include <QFontMetrics>
+
+namespace {
+
+const QColor kFace(192, 192, 192), kWhite(255, 255, 255), kGrey(128, 128, 128);
+constexpr COLORREF kField = RGB(255, 255, 255), kInk = RGB(0, 0, 0), kTL = RGB(128, 128, 128), kBR = RGB(250, 250, 250);
+
+int Count(const QImage& img, const QColor& c)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += img.pixelColor(x, y) == c;
+    return n;
+}
+
+TEST(Lamp, DiscInAFaceRingLitUpperLeftShadowedLowerRight)
+{
+    ApplyDialogColors(); // as the program starts: classic button colours
+    constexpr COLORREF kLamp = RGB(0, 255, 0), kBack = RGB(10, 20, 30);
+    for (const bool state : {false, true}) {
+        for (const QSize size : {QSize(12, 12), QSize(18, 20)}) {
+            SCOPED_TRACE(testing::Message() << state << " " << size.width() << "x" << size.height());
+            std::unique_ptr<CLedButton> lamp(state ? new CStateLedButton(1, 2, kLamp, kBack) : new CLedButton(kLamp, kBack));
+            const QImage img = Render(*lamp, size.width(), size.height());
+            const LedGeometry g = ComputeLedGeometry({0, 0, size.width(), size.height()}, state ? kLedInsetState : kLedInsetPlain);
+            const LedRect& q = g.square;
+            const int midX = (q.left + q.right) / 2, midY = (q.top + q.bottom) / 2;
+            EXPECT_EQ(img.pixelColor(0, 0), ToQColor(kBack));
+            EXPECT_EQ(img.pixelColor(size.width() - 1, size.height() - 1), ToQColor(kBack));
+            EXPECT_EQ(img.pixelColor(g.lamp.left, midY), kFace);
+            EXPECT_EQ(img.pixelColor(g.lamp.right - 1, midY), kFace);
+            for (int x = g.lamp.left + 1; x < g.lamp.right - 1; ++x)
+                EXPECT_EQ(img.pixelColor(x, midY), ToQColor(kLamp)) << x;
+            // Rim: lit on the left and top, in shadow on the right and bottom.
+            EXPECT_EQ(QList<QColor>({img.pixelColor(q.left, midY), img.pixelColor(midX, q.top)}), QList<QColor>({kWhite, kWhite}));
+            EXPECT_EQ(QList<QColor>({img.pixelColor(q.right - 1, midY), img.pixelColor(midX, q.bottom - 1)}), QList<QColor>({kGrey, kGrey}));
+        }
+    }
+}
+
+// Lamps and text fields repaint inside SetState / SetText; a lamp only when its state changes.
+TEST(Controls, RepaintAtOnceAndTellAssistiveToolsWhatTheyAre)
+{
+    constexpr COLORREF kLit = RGB(0, 255, 0), kDim = RGB(0, 192, 0), kDark = RGB(0, 128, 0);
+    const struct {
+        std::vector<int> calls;
+        int paints, state;
+        COLORREF color;
+        const char* description;
+    } rows[] = {{{1}, 0, 1, kDark, "dark"}, {{0, 0}, 1, 0, kLit, "lit"}, {{2}, 1, 2, kDim, "dim"},
+                {{7, 7}, 2, 1, kDark, "dark"}, {{-1}, 1, 1, kDark, "dark"}, {{0, 2, 1, 1}, 3, 1, kDark, "dark"}};
+    QWidget parent;
+    auto* field = new CTextStatic(kField, kInk, kTL, kBR, 1, nullptr, &parent);
+    field->setParent(&parent);
+    field->setGeometry(20, 0, 100, 20);
+    CBitmapStatic picture(IDB_LOGO);
+    for (const auto& r : rows) {
+        auto* lamp = new CStateLedButton(kLit, kDim, kDark, RGB(192, 192, 192));
+        lamp->setParent(&parent);
+        lamp->setFocusPolicy(Qt::StrongFocus); // as a template button hands it over
+        lamp->setGeometry(4, 4, 12, 12);
+        lamp->show();
+        parent.show();
+        QApplication::processEvents();
+        EXPECT_FALSE(lamp->focusPolicy() & Qt::ClickFocus) << "a shown lamp takes no focus from a click";
+        const int before = lamp->PaintCount(), fieldBefore = field->PaintCount();
+        for (int s : r.calls)
+            lamp->SetState(s);
+        EXPECT_EQ(lamp->PaintCount() - before, r.paints) << r.calls.size();
+        EXPECT_EQ(lamp->State(), r.state);
+        EXPECT_EQ(lamp->LampColor(), r.color);
+        EXPECT_EQ(lamp->accessibleDescription(), QString::fromLatin1(r.description));
+        field->SetText(QString::fromLatin1(r.description)); // also when unchanged
+        EXPECT_EQ(field->PaintCount(), fieldBefore + 1);
+        EXPECT_EQ(field->accessibleName(), QString::fromLatin1(r.description));
+        delete lamp;
+    }
+    const std::pair<QWidget*, QAccessible::Role> roles[] = {
+        {new CLedButton(0, 0), QAccessible::Indicator}, {field, QAccessible::StaticText}, {&picture, QAccessible::Graphic}};
+    for (const auto& [widget, role] : roles)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->role(), role);
+    delete roles[0].first;
+}
+
+TEST(TextField, LayoutCentresWithTruncationAndStartsAtZeroWhenItDoesNotFit)
+{
+    const struct {
+        int w, h;
+        bool border;
+        int tw, th;
+        TextRect inner, fill;
+        int x, y;
+    } rows[] = {
+        {100, 20, true, 40, 12, {2, 2, 98, 18}, {3, 3, 97, 17}, 30, 4},
+        {100, 20, true, 41, 11, {2, 2, 98, 18}, {3, 3, 97, 17}, 29, 4},  // odd slack rounds left/up
+        {100, 20, false, 144, 11, {2, 2, 98, 18}, {}, 0, 4},             // too wide: from 0
+        {100, 20, true, 20, 16, {2, 2, 98, 18}, {3, 3, 97, 17}, 40, 0},   // as tall as the room: from 0
+        {3, 3, true, 0, 0, {2, 2, 1, 1}, {3, 3, 0, 0}, 0, 0},
+    };
+    for (const auto& r : rows) {
+        const TextFieldLayout l = LayoutTextField(r.w, r.h, r.border, r.tw, r.th);
+        EXPECT_TRUE(l.inner == r.inner && l.fill == r.fill) << r.w << "x" << r.h << " " << r.tw;
+        EXPECT_EQ(QPoint(l.textX, l.textY), QPoint(r.x, r.y)) << r.tw << "x" << r.th;
+    }
+}
+
+TEST(TextField, SunkenBorderFilledFieldAndTextAtItsPlaceClipped)
+{
+    const struct {
+        const char* family;
+        int px;
+        QString text;
+    } rows[] = {{"Liberation Sans", 11, "HHHHH"}, {"Liberation Sans", 20, "H"}, {"Liberation Mono", 10, QString(24, 'W')}};
+    for (const auto& r : rows) {
+        QFont font(QString::fromLatin1(r.family));
+        font.setPixelSize(r.px);
+        CTextStatic field(kField, kInk, kTL, kBR, 1, &font, nullptr);
+        field.SetText(r.text);
+        const QImage img = Render(field, 100, 20);
+        EXPECT_TRUE(&r != rows || QList<QColor>({img.pixelColor(2, 10), img.pixelColor(50, 2), img.pixelColor(98, 10), img.pixelColor(50, 18)}) ==
+                                      QList<QColor>({ToQColor(kTL), ToQColor(kTL), ToQColor(kBR), ToQColor(kBR)}))
+            << "text that fits leaves the sunken border whole";
+        for (int i = 0; i < 100; ++i) // the outermost ring is left alone, also by text that does not fit
+            EXPECT_TRUE(img.pixelColor(i, 0) == kUnpainted && img.pixelColor(i, 19) == kUnpainted &&
+                        img.pixelColor(0, i % 20) == kUnpainted && img.pixelColor(99, i % 20) == kUnpainted) << i;
+        // Inside the border: fill, and ink only inside the text's box.
+        const QFontMetrics fm(font);
+        const QSize extent(fm.horizontalAdvance(r.text), fm.height());
+        const TextFieldLayout l = LayoutTextField(100, 20, true, extent.width(), extent.height());
+        QRect ink;
+        for (int y = 3; y < 17; ++y)
+            for (int x = 3; x < 97; ++x)
+                if (img.pixelColor(x, y) != ToQColor(kField))
+                    ink |= QRect(x, y, 1, 1);
+        EXPECT_FALSE(ink.isEmpty()) << r.px;
+        EXPECT_TRUE(QRect(QPoint(l.textX, l.textY), extent).contains(ink)) << r.px;
+    }
+    CTextStatic field(kField, kInk, kTL, kBR, 1, nullptr, nullptr);
+    // Too thin for a fill: nothing in the field colour; without a border: nothing but text.
+    for (const QSize thin : {QSize(100, 4), QSize(4, 20)})
+        EXPECT_EQ(Count(Render(field, thin.width(), thin.height()), ToQColor(kField)), 0) << thin.width();
+    CTextStatic bare(kField, kInk, kTL, kBR, 0, nullptr, nullptr);
+    EXPECT_EQ(Count(Render(bare, 100, 20), kUnpainted), 100 * 20);
+}
+
+TEST(Picture, UnscaledFromTheTopLeftCornerClippedByTheControl)
+{
+    const struct {
+        int id, w, h;
+        QSize bitmap; // 0 x 0: nothing drawn
+    } rows[] = {{IDB_LOGO, 60, 10, {103, 24}},           {IDB_LOGO, 140, 40, {103, 24}},
+                {IDB_STANDARDS_LOGO, 30, 60, {77, 41}},  {0x10000 | IDB_LOGO, 103, 24, {103, 24}}, // 16-bit ids
+                {4711, 50, 20, {0, 0}}};
+    for (const auto& r : rows) {
+        const QImage bitmap = LoadBitmapResource(r.id & 0xFFFF).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(bitmap.size(), r.bitmap) << r.id;
+        CBitmapStatic picture(r.id);
+        const QImage img = Render(picture, r.w, r.h);
+        for (int y = 0; y < r.h; ++y)
+            for (int x = 0; x < r.w; ++x)
+                ASSERT_EQ(img.pixelColor(x, y), x < bitmap.width() && y < bitmap.height() ? bitmap.pixelColor(x, y) : kUnpainted)
+                    << r.id << " at " << x << "," << y;
+    }
+}
+
+} // namespace
