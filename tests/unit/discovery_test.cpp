@@ -1,6 +1,5 @@
-// Discovery against a fake VISA library: which resources are the module, which
-// one is taken without asking, what the panel shows for it, the message the
-// operator reads when none is taken, and that every session is closed again.
+// Discovery against a fake VISA library: which resource is taken, with or without asking, what the
+// panel shows for it, the message the operator reads when none is, and every session closed again.
 #include "common/messages.h"
 #include "instrument/discovery.h"
 #include "platform/string_table.h"
@@ -21,61 +20,53 @@ constexpr const char *kIdn = "VORNHOLT-ARGENT,T4410", *v24s = "VXI0::24::INSTR",
 // with an identity answer, a GPIB resource.
 struct Res {
     explicit Res(std::string d = "VXI0::24::INSTR", std::string idn = {})
-        : desc(std::move(d)), type(idn.empty() ? VI_INTF_VXI : VI_INTF_GPIB), answer(std::move(idn)) {}
-    std::string desc;
+        : desc(std::move(d)), answer(std::move(idn)), type(answer.empty() ? VI_INTF_VXI : VI_INTF_GPIB) {}
+    std::string desc, answer;
     ViUInt16 type, maker = 3021, model = 417, slot = 5, la = 24;
     ViStatus open = 0, typeSt = 0, makerSt = 0, modelSt = 0, addrSt = 0, writeSt = 0, readSt = 0;
-    std::string answer;
 };
 
 // The fake library over one bench (reached through `b`), recording what was asked.
 struct Bench* b = nullptr;
 struct Bench {
-    std::vector<Res> res{Res{}};
+    std::vector<Res> res{Res()};
     ViStatus rmSt = 0, findSt = 0;
-    ViUInt32 extra = 0; // the find list claims this many more than it holds
-    bool wide = false;  // attribute values written as 64 bits
+    ViUInt32 extra = 0;                 // the find list claims this many more than it holds
+    bool wide = false;                  // attribute values written as 64 bits
     DiscoveryOptions options;
     std::optional<QString> pick = v24s; // the operator's answer when asked
     std::vector<QStringList> offered;
-    std::set<ViObject> open;
-    std::map<ViObject, std::size_t> sessions;
-    std::vector<std::string> io; // what was written, and "read n" for each read of n
-    ViObject next = 100, rm = 0;
-    std::size_t cursor = 1;
-    int pastEnd = 0;
+    std::set<ViObject> open;            // 1 the manager, 2 the find list, 100 + i a session on resource i
+    std::vector<std::string> io;        // what was written, and "read n" for each read of n
+    std::size_t cursor = 0, pastEnd = 0;
 
-    static ViObject New() { return *b->open.insert(b->next++).first; }
-    // A name of 256 characters or more fills the buffer without a terminator.
-    static void Put(char d[], const std::string& s) { std::memcpy(d, s.c_str(), std::min<std::size_t>(s.size() + 1, 256)); }
-    static const Res& Of(ViObject vi) { return b->res.at(b->sessions.at(vi)); }
+    static ViStatus Hand(ViObject* o, ViObject id, ViStatus st) { return st >= 0 ? (b->open.insert(*o = id), st) : st; }
+    static ViStatus Next(char d[]) // a name of 256 characters or more fills the buffer unterminated
+    {
+        if (b->cursor >= b->res.size())
+            return ++b->pastEnd, kErr;
+        const std::string& name = b->res[b->cursor++].desc;
+        return std::memcpy(d, name.c_str(), std::min<std::size_t>(name.size() + 1, 256)), ViStatus{0};
+    }
+    static const Res& Of(ViObject vi) { return b->res.at(vi - 100); }
 
     VisaApi Api()
     {
         b = this;
         VisaApi a;
-        a.viOpenDefaultRM = [](ViSession* rm) { return *rm = b->rm = (b->rmSt < 0 ? 0 : New()), b->rmSt; };
-        a.viFindRsrc = [](ViSession, const char* expr, ViFindList* list, ViUInt32* count, char d[]) {
-            EXPECT_STREQ(expr, "?*INSTR");
-            if (b->findSt >= 0 && !b->res.empty())
-                Put(d, b->res[0].desc);
+        a.viOpenDefaultRM = [](ViSession* rm) { return Hand(rm, 1, b->rmSt); };
+        a.viFindRsrc = [](ViSession, const char*, ViFindList* list, ViUInt32* count, char d[]) {
             *count = static_cast<ViUInt32>(b->res.size()) + b->extra;
-            return *list = b->findSt < 0 ? 0 : New(), b->findSt;
+            if (b->findSt >= 0 && !b->res.empty())
+                Next(d);
+            return Hand(list, 2, b->findSt);
         };
-        a.viFindNext = [](ViFindList, char d[]) {
-            if (b->cursor >= b->res.size())
-                return ++b->pastEnd, kErr;
-            return Put(d, b->res[b->cursor++].desc), ViStatus{0};
-        };
+        a.viFindNext = [](ViFindList, char d[]) { return Next(d); };
         a.viOpen = [](ViSession, const char* name, ViAccessMode mode, ViUInt32 timeout, ViSession* vi) {
             EXPECT_EQ(mode + timeout, 0u);
-            for (std::size_t i = 0; i < b->res.size(); ++i) {
-                // Names are read as at most 255 characters; a longer one is known by those.
-                if (b->res[i].desc.compare(0, 255, name) == 0) {
-                    if (b->res[i].open >= 0)
-                        b->sessions[*vi = New()] = i;
-                    return b->res[i].open;
-                }
+            for (ViObject i = 0; i < b->res.size(); ++i) {
+                if (b->res[i].desc.compare(0, 255, name) == 0) // names are read as at most 255 characters
+                    return Hand(vi, 100 + i, b->res[i].open);
             }
             return kErr;
         };
@@ -99,7 +90,7 @@ struct Bench {
         };
         a.viClose = [](ViObject o) {
             EXPECT_EQ(b->open.erase(o), 1u) << "closed what was not open: " << o;
-            EXPECT_TRUE(o != b->rm || b->open.empty()) << "resource manager closed before its sessions";
+            EXPECT_TRUE(o != 1 || b->open.empty()) << "resource manager closed before its sessions";
             return ViStatus{0};
         };
         a.viReadSTB = [](ViSession, ViUInt16*) { return ViStatus{0}; };
@@ -109,24 +100,16 @@ struct Bench {
 
 TEST(Discovery, TakesTheOneClearCandidateOtherwiseAsks)
 {
-    const struct {
-        QStringList accepted;
-        bool unchecked;
-        int index;
-    } rows[] = {{{"GPIB0"}, false, 0}, {{"VXI0"}, true, -1}, {{"GPIB0", "VXI0"}, false, 1},
-                {{"GPIB0", "GPIB-VXI0"}, false, 1}, {{"VXI0", "VXI1"}, false, -1},
-                {{"GPIB0", "GPIB1"}, false, -1}, {{"GPIB0", "vxi0"}, false, -1}, {{"GPIB0", "VXI0"}, true, -1}};
+    const struct { QStringList accepted; bool unchecked; int index; } rows[] = { // one of each taken, two asked for
+        {{"GPIB0", "VXI0"}, false, 1},   {{"GPIB0", "VXI0"}, true, -1},  {{"GPIB0", "GPIB-VXI0"}, false, 1},
+        {{"GPIB0", "GPIB1"}, false, -1}, {{"GPIB0", "vxi0"}, false, -1}, {{"VXI0", "VXI1"}, false, -1}};
     for (const auto& row : rows)
         EXPECT_EQ(ChooseWithoutAsking(row.accepted, row.unchecked), row.index) << row.accepted.join(' ').toStdString();
-}
-
-TEST(Discovery, ShownNameIsUpperCasedAndCutBeforeInstrAtOneTo99)
-{
-    const std::pair<QString, QString> rows[] = {
-        {"vxi0::24::instr", "VXI0::24"}, {"GPIB0::7", "GPIB0::7"}, {"::INSTR", "::INSTR"},
-        {"A::INSTR::INSTR", "A"}, {QString(99, 'a') + "::INSTR", QString(99, 'A')},
+    const std::pair<QString, QString> names[] = { // shown upper-cased and cut before "::INSTR" at 1 to 99
+        {"vxi0::24::instr", "VXI0::24"}, {"::INSTR", "::INSTR"}, {"A::INSTR::INSTR", "A"},
+        {QString(99, 'a') + "::INSTR", QString(99, 'A')},
         {QString(100, 'a') + "::INSTR", QString(100, 'A') + "::INSTR"}};
-    for (const auto& [descriptor, shown] : rows)
+    for (const auto& [descriptor, shown] : names)
         EXPECT_EQ(ResourceText(descriptor), shown) << descriptor.toStdString();
 }
 
@@ -140,85 +123,73 @@ TEST(Discovery, LackingAnEntryPointItCallsIsLackingVisa)
         VisaApi api = bench.Api();
         drop(api);
         const DiscoveryResult r = DiscoverInstrument(api, DiscoveryOptions{}, nullptr);
-        EXPECT_EQ(LoadString(r.message), msg::kNoVisa);
-        EXPECT_FALSE(r.chosen);
-        EXPECT_EQ(bench.next, 100u) << "something was opened";
+        EXPECT_EQ(LoadString(r.message) + " chosen " + QString::number(r.chosen), msg::kNoVisa + " chosen 0");
     }
 #undef DROP
 }
 
-// Each road through the search, one resource judged per row where the bench
-// holds one: the text the operator reads, or what is connected.
+// Each road through the search; where the bench holds one resource, each row
+// judges it. Rows give the text the operator reads, or what is connected.
 TEST(Discovery, EachRoadEndsInItsChoiceOrTheTextTheOperatorReads)
 {
-    const QString v24 = "VXI0::24::INSTR", v32 = "VXI0::32::INSTR", &none = msg::kNoInstrument;
+    const QString v24 = v24s, v32 = v32s, &none = msg::kNoInstrument, &cancel = msg::kSelectCancelled;
     const struct {
-        const char* name;
         void (*setup)(Bench&);
         QString message, descriptor;
         int slot, la;
         QStringList offered; // what the operator was asked to choose from
     } rows[] = {
-        {"vxi match", [](Bench&) {}, "", v24, 5, 24, {}},
-        {"other maker", [](Bench& b) { b.res[0].maker = 3020; }, none, "", -1, -1, {}},
-        {"other model", [](Bench& b) { b.res[0].model = 416; }, none, "", -1, -1, {}},
-        {"gpib-vxi match", [](Bench& b) { b.res[0].type = VI_INTF_GPIB_VXI; }, "", v24, 5, 24, {}},
-        {"maker read warns", [](Bench& b) { b.res[0].makerSt = kWarn; }, none, "", -1, -1, {}},
-        {"model unreadable", [](Bench& b) { b.res[0].modelSt = kErr; }, none, "", -1, -1, {}},
-        {"other interface", [](Bench& b) { b.res[0].type = 4; }, none, "", -1, -1, {}},
-        {"open warns", [](Bench& b) { b.res[0].open = kWarn; }, none, "", -1, -1, {}},
-        {"gpib identity", [](Bench& b) { b.res[0] = Res("G", kIdn); }, "", "G", 5, 24, {}},
-        {"gpib identity and more", [](Bench& b) { b.res[0] = Res("G", "VORNHOLT-ARGENT,T4410,0,A.01\n"); }, "", "G",
-         5, 24, {}},
-        {"gpib other case", [](Bench& b) { b.res[0] = Res("G", "vornholt-argent,t4410"); }, none, "", -1, -1, {}},
-        {"gpib other model", [](Bench& b) { b.res[0] = Res("G", "VORNHOLT-ARGENT,T4411"); }, none, "", -1, -1, {}},
-        {"gpib read warns", [](Bench& b) { b.res[0] = Res("G", kIdn), b.res[0].readSt = kWarn; }, "", "G", 5, 24, {}},
-        {"gpib read fails", [](Bench& b) { b.res[0] = Res("G", kIdn), b.res[0].readSt = kErr; }, none, "", -1, -1, {}},
-        {"gpib write fails", [](Bench& b) { b.res[0] = Res("G", kIdn), b.res[0].writeSt = kErr; }, none, "", -1, -1, {}},
-        // Unchecked: whatever opens and reports its type is offered, and always asked for.
-        {"unchecked other interface", [](Bench& b) { b.res[0].type = 4, b.options.noIdentityCheck = true; }, "", v24,
-         5, 24, {v24}},
-        {"unchecked, open fails", [](Bench& b) { b.res[0].open = kErr, b.options.noIdentityCheck = true; }, none, "",
-         -1, -1, {}},
-        {"unchecked, type read warns", [](Bench& b) { b.res[0].typeSt = kWarn, b.options.noIdentityCheck = true; },
-         none, "", -1, -1, {}},
-        {"manager fails", [](Bench& b) { b.rmSt = kErr; }, msg::kOpenRmFailed, "", -1, -1, {}},
-        {"search fails", [](Bench& b) { b.findSt = kErr; }, none, "", -1, -1, {}},
-        {"empty bench", [](Bench& b) { b.res.clear(); }, none, "", -1, -1, {}},
-        {"one match of two", [](Bench& b) { b.res.insert(b.res.begin(), Res("G3", "ELSE")); }, "", v24, 5, 24, {}},
-        {"operator picks", [](Bench& b) { b.res = {Res(v32s), Res("G3", "NO"), Res()}, b.pick = v24s; }, "", v24, 5,
-         24, {v32, v24}},
-        {"operator cancels", [](Bench& b) { b.res = {Res(v32s), Res()}, b.pick.reset(); }, msg::kSelectCancelled, "",
-         -1, -1, {v32, v24}},
-        {"list shorter than its count", [](Bench& b) { b.res = {Res(), Res(v32s)}, b.extra = 999999, b.pick.reset(); },
-         msg::kSelectCancelled, "", -1, -1, {v24, v32}},
-        {"unterminated name", [](Bench& b) { b.res = {Res(std::string(300, 'V'))}; }, "", QString(255, 'V'), 5, 24, {}},
-        {"negative slot, wide values", [](Bench& b) { b.res[0].slot = b.res[0].la = 0xFFFE, b.wide = true; }, "",
-         v24, -2, -2, {}},
-        {"slot read warns", [](Bench& b) { b.res[0].addrSt = kWarn; }, "", v24, 5, 24, {}},
-        {"slot refused", [](Bench& b) { b.res[0].addrSt = kErr; }, "", v24, -1, -1, {}},
-        {"address given", [](Bench& b) { b.findSt = kErr, b.options = {true, v24s, false}; }, "", v24, 5, 24, {}},
-        {"unknown address", [](Bench& b) { b.options = {true, QString(255, 'A'), false}; }, "", QString(255, 'A'),
-         -1, -1, {}},
-        {"address too long", [](Bench& b) { b.options = {true, QString(256, 'A'), false}; }, msg::kInitFailed,
-         QString(256, 'A'), -1, -1, {}},
+        {[](Bench& b) { b.res[0].maker = 3020; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0].model = 416; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0].type = VI_INTF_GPIB_VXI; }, "", v24, 5, 24, {}},
+        {[](Bench& b) { b.res[0].makerSt = kWarn; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0].modelSt = kErr; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0].type = 4; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0].open = kWarn; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0] = Res("G", kIdn); }, "", "G", 5, 24, {}},
+        {[](Bench& b) { b.res[0] = Res("G", "VORNHOLT-ARGENT,T4410,0,A.01\n"); }, "", "G", 5, 24, {}},
+        {[](Bench& b) { b.res[0] = Res("G", "vornholt-argent,t4410"); }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0] = Res("G", "VORNHOLT-ARGENT,T4411"); }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0] = Res("G", kIdn), b.res[0].readSt = kWarn; }, "", "G", 5, 24, {}},
+        {[](Bench& b) { b.res[0] = Res("G", kIdn), b.res[0].readSt = kErr; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0] = Res("G", kIdn), b.res[0].writeSt = kErr; }, none, "", -1, -1, {}},
+        // Unchecked: whatever opens and reports its type is offered, always with a question.
+        {[](Bench& b) { b.res[0].type = 4, b.options.noIdentityCheck = true; }, "", v24, 5, 24, {v24}},
+        {[](Bench& b) { b.res[0].open = kErr, b.options.noIdentityCheck = true; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res[0].typeSt = kWarn, b.options.noIdentityCheck = true; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.rmSt = kErr; }, msg::kOpenRmFailed, "", -1, -1, {}},
+        {[](Bench& b) { b.findSt = kErr; }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res.clear(); }, none, "", -1, -1, {}},
+        {[](Bench& b) { b.res.insert(b.res.begin(), Res("G3", "ELSE")); }, "", v24, 5, 24, {}},
+        {[](Bench& b) { b.res = {Res(v32s), Res("G3", "NO"), Res()}; }, "", v24, 5, 24, {v32, v24}},
+        {[](Bench& b) { b.res = {Res(v32s), Res()}, b.pick.reset(); }, cancel, "", -1, -1, {v32, v24}},
+        {[](Bench& b) { b.res = {Res(), Res(v32s)}, b.extra = 9999, b.pick.reset(); }, cancel, "", -1, -1, {v24, v32}},
+        {[](Bench& b) { b.res = {Res(std::string(300, 'V'))}; }, "", QString(255, 'V'), 5, 24, {}},
+        {[](Bench& b) { b.res[0].slot = b.res[0].la = 0xFFFE, b.wide = true; }, "", v24, -2, -2, {}},
+        {[](Bench& b) { b.res[0].addrSt = kWarn; }, "", v24, 5, 24, {}},
+        {[](Bench& b) { b.res[0].addrSt = kErr; }, "", v24, -1, -1, {}},
+        // An address given on the command line is taken without a search.
+        {[](Bench& b) { b.findSt = kErr, b.options = {true, v24s, false}; }, "", v24, 5, 24, {}},
+        {[](Bench& b) { b.options = {true, QString(255, 'A'), false}; }, "", QString(255, 'A'), -1, -1, {}},
+        {[](Bench& b) { b.options = {true, QString(256, 'B'), false}; }, msg::kInitFailed, QString(256, 'B'), -1, -1,
+         {}},
     };
     for (const auto& row : rows) {
         Bench bench;
         row.setup(bench);
+        SCOPED_TRACE(&row - rows);
         const auto choose = [&bench](const QStringList& l) { return bench.offered.push_back(l), bench.pick; };
         const DiscoveryResult r = DiscoverInstrument(bench.Api(), bench.options, choose);
-        EXPECT_EQ(r.message ? LoadString(r.message) : QString(), row.message) << row.name;
-        EXPECT_EQ(r.chosen, !row.descriptor.isEmpty()) << row.name;
-        EXPECT_EQ(r.descriptor, row.descriptor) << row.name;
-        EXPECT_EQ(r.resourceName, row.descriptor.section("::INSTR", 0, 0)) << row.name;
-        EXPECT_EQ(std::make_pair(r.slot, r.logicalAddress), std::make_pair(row.slot, row.la)) << row.name;
-        EXPECT_EQ(bench.offered, std::vector<QStringList>(!row.offered.isEmpty(), row.offered)) << row.name;
-        EXPECT_TRUE(bench.open.empty()) << row.name << ": manager, find list or a session left open";
-        EXPECT_LE(bench.pastEnd, 1) << row.name << ": the find list was read past its end";
-        // The identity query goes out as five characters; up to 100 come back.
-        for (const std::string& e : bench.io)
-            EXPECT_TRUE(e == "*IDN?" || e == "read 100") << row.name << ": " << e;
+        EXPECT_EQ(r.message ? LoadString(r.message) : QString(), row.message);
+        EXPECT_EQ(QStringList({r.descriptor, r.resourceName, QString::number(r.chosen)}),
+                  QStringList({row.descriptor, row.descriptor.section("::INSTR", 0, 0),
+                               QString::number(!row.descriptor.isEmpty())}));
+        EXPECT_EQ(std::make_pair(r.slot, r.logicalAddress), std::make_pair(row.slot, row.la));
+        EXPECT_EQ(bench.offered, std::vector<QStringList>(!row.offered.isEmpty(), row.offered));
+        EXPECT_TRUE(bench.open.empty()) << "manager, find list or a session left open";
+        EXPECT_LE(bench.pastEnd, 1u) << "the find list was read past its end";
+        for (const std::string& e : bench.io) // the identity query: five characters out, up to 100 back
+            EXPECT_TRUE(e == "*IDN?" || e == "read 100") << e;
     }
 }
 
