@@ -1,7 +1,7 @@
 // The configuration record built from any settings texts and any record the
 // driver reported: the words the settings decide carry their codes (-1 for a
 // text that is no list item), every other word stays as the driver gave it.
-#include "fuzz_input.h"
+#include "fuzz_harness.h"
 #include "panels/channel_settings.h"
 
 #include <map>
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.parity = Pick(in, ParityItems());
     s.stopBits = Pick(in, StopBitsItems());
     s.flowControl = Pick(in, FlowControlItems());
-    s.parityCheck = in.I32();
+    s.parityCheck = static_cast<int>(in.U32());
     s.mode = Pick(in, ModeItems());
     ConfigRecord asRead{};
     for (unsigned char& b : asRead)
@@ -43,10 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int baud = Code(LookupBaudRate, BaudRateItems(), s.baudRate);
     std::map<int, int> decided{{0, Code(LookupMode, ModeItems(), s.mode)}, {3, baud}, {4, baud},
                                {5, static_cast<std::int16_t>(s.parityCheck & 0xFFFF)},
-                               {6, Code(LookupParity, ParityItems(), s.parity)},
-                               {7, Code(LookupDataBits, DataBitsItems(), s.dataBits)},
-                               {8, Code(LookupStopBits, StopBitsItems(), s.stopBits)},
-                               {18, -1}, {19, -1}, {21, 5}, {22, 1}};
+                               {6, Code(LookupParity, ParityItems(), s.parity)}, {18, -1}, {19, -1}, {21, 5},
+                               {7, Code(LookupDataBits, DataBitsItems(), s.dataBits)}, {22, 1},
+                               {8, Code(LookupStopBits, StopBitsItems(), s.stopBits)}};
     if (s.flowControl == QLatin1String("Xon/Xoff"))
         decided.insert({{9, 1}, {10, 1}});
     else if (s.flowControl == QLatin1String("RTS/CTS"))
@@ -56,9 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int word = 0; word < kConfigRecordSize / 4; ++word)
         FUZZ_CHECK(RecordWord(record, word) == (decided.count(word) ? decided[word] : RecordWord(asRead, word)));
 
-    // Outside the record there is no word to read.
-    const int outside = in.I32();
-    if (outside < 0 || outside >= kConfigRecordSize / 4)
-        FUZZ_CHECK(RecordWord(record, outside) == 0);
+    const int outside = static_cast<int>(in.U32()); // outside the record there is no word to read
+    FUZZ_CHECK((outside >= 0 && outside < kConfigRecordSize / 4) || RecordWord(record, outside) == 0);
     return 0;
 }

@@ -1,7 +1,7 @@
 // The command-line scan over any text: never an error, and each option's
 // value is a blank-free piece of the line that follows the option.
 #include "app/command_line.h"
-#include "fuzz_input.h"
+#include "fuzz_harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,57 +3,15 @@
 // typed, oldest first, never more than 39 waiting; the receive window holds
 // the last 40 shown characters; what is shown is an ending that fits.
 #include "controls/transfer_buffer.h"
-#include "fuzz_input.h"
+#include "fuzz_harness.h"
 
-#include <algorithm>
 #include <deque>
 
 namespace {
 
-struct Model {
-    std::deque<char> pending; // transmit: typed, not yet taken
-    std::string received;     // receive: shown characters, last 40
-
-    bool Type(char c)
-    {
-        const bool room = pending.size() < CTransferBuffer::kSize - 1;
-        if (room)
-            pending.push_back(c);
-        return room;
-    }
-    void Receive(const std::string& block, int count)
-    {
-        for (int i = 0; i < count; ++i)
-            if (IsShownChar(block[static_cast<std::size_t>(i)]))
-                received.push_back(block[static_cast<std::size_t>(i)]);
-        received.erase(0, received.size() - std::min<std::size_t>(received.size(), CTransferBuffer::kSize));
-    }
-    std::string Take(int max)
-    {
-        std::string out;
-        for (; static_cast<int>(out.size()) < max && !pending.empty(); pending.pop_front())
-            out.push_back(pending.front());
-        return out;
-    }
-};
-
 bool EndsWith(const std::string& s, const std::string& end)
 {
-    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
-}
-
-// A block and a count that is its length, shorter, negative or zero; never
-// longer than the block (the caller owns that many bytes).
-std::pair<std::string, int> Block(FuzzInput& in)
-{
-    const std::string block = in.Bytes(300);
-    const int size = static_cast<int>(block.size());
-    switch (in.Byte() % 4) {
-    case 0: return {block, size};
-    case 1: return {block, size == 0 ? 0 : static_cast<int>(in.Byte()) % (size + 1)};
-    case 2: return {block, -static_cast<int>(in.Byte()) - 1};
-    default: return {block, 0};
-    }
+    return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
 }
 
 } // namespace
@@ -66,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool transmit = (in.Byte() & 1) != 0;
     CTransferBuffer buffer(transmit ? CTransferBuffer::Transmit : CTransferBuffer::Receive);
     const TextMeasure measure = [](const std::string& s) { return static_cast<int>(s.size()) * 7; };
-    Model model;
+    std::deque<char> pending; // the model: typed, not yet taken
+    std::string received;     // and the shown characters received, last 40
     while (!in.Empty()) {
         const int op = in.Byte() % 4;
         if (op == 3) {
@@ -77,27 +36,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(EndsWith(whole, shown) && (shown.empty() || measure(shown) <= width));
             if (b == 0xFF) {
                 buffer.Reset();
-                model = Model();
+                pending.clear();
+                received.clear();
             }
         } else if (!transmit) {
-            const auto [block, count] = Block(in);
+            // A count that is the block's length, shorter, negative or zero, never longer.
+            const std::string block = in.Bytes(300);
+            const int kinds[] = {static_cast<int>(block.size()), in.Byte() % (static_cast<int>(block.size()) + 1),
+                                 -static_cast<int>(in.Byte()) - 1, 0};
+            const int count = kinds[in.Byte() % 4];
             buffer.AppendReceived(block.data(), count);
-            model.Receive(block, count);
-            FUZZ_CHECK(buffer.ReceivedText() == model.received);
+            for (int i = 0; i < count; ++i)
+                if (IsShownChar(block[static_cast<std::size_t>(i)]))
+                    received.push_back(block[static_cast<std::size_t>(i)]);
+            received.erase(0, received.size() - std::min<std::size_t>(received.size(), CTransferBuffer::kSize));
+            FUZZ_CHECK(buffer.ReceivedText() == received);
         } else if (op == 1) {
             const int max = static_cast<std::int8_t>(in.Byte());
             char out[128];
             const int n = buffer.TakePending(out, max);
-            FUZZ_CHECK(std::string(out, static_cast<std::size_t>(std::max(n, 0))) == model.Take(max));
+            std::string taken;
+            for (; static_cast<int>(taken.size()) < max && !pending.empty(); pending.pop_front())
+                taken.push_back(pending.front());
+            FUZZ_CHECK(std::string(out, static_cast<std::size_t>(std::max(n, 0))) == taken);
         } else {
             const char c = static_cast<char>(in.Byte());
-            FUZZ_CHECK(buffer.Type(c) == model.Type(c));
+            const bool room = pending.size() < CTransferBuffer::kSize - 1;
+            if (room)
+                pending.push_back(c);
+            FUZZ_CHECK(buffer.Type(c) == room);
         }
         FUZZ_CHECK(!transmit || (buffer.TypedText().size() < CTransferBuffer::kSize &&
-                                 buffer.HasPending() == !model.pending.empty()));
-        FUZZ_CHECK(buffer.Fill() >= 0 && buffer.Fill() <= CTransferBuffer::kSize &&
-                   buffer.TakePosition() >= 0 && buffer.TakePosition() < CTransferBuffer::kSize &&
-                   buffer.DisplayStart() >= 0 && buffer.DisplayStart() < CTransferBuffer::kSize);
+                                 buffer.HasPending() == !pending.empty()));
     }
     return 0;
 }
