@@ -1,30 +1,43 @@
-// The owner-drawn controls: where text goes (pure layout), one pixel test per
-// kind for what only pixels show, repaint rules and what assistive tools read.
+// The owner-drawn controls and the transfer box: text placement (pure layout), one pixel test per kind,
+// repaint rules, what assistive tools read, and the keys and edits the transfer box takes.
 #include "controls/bitmap_static.h"
 #include "controls/led_button.h"
 #include "controls/led_geometry.h"
 #include "controls/text_layout.h"
 #include "controls/text_static.h"
+#include "controls/transfer_edit.h"
 #include "platform/colors.h"
+#include "platform/dialog_template.h"
 #include "resources/bitmap_resources.h"
-#include "widget_fixture.h"
+#include "resources/resource_ids.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QMimeData>
+#include <gtest/gtest.h>
+#include <QImage>
+
+#include <memory>
 
 namespace {
 
+const QColor kUnpainted(Qt::magenta);
+
+// The control drawn on magenta, without any window background.
+QImage Render(QWidget& w, int width, int height)
+{
+    w.resize(width, height);
+    QImage img(width, height, QImage::Format_RGB32);
+    img.fill(kUnpainted);
+    w.render(&img, QPoint(), QRegion(), QWidget::RenderFlags());
+    return img;
+}
+
 const QColor kFace(192, 192, 192), kWhite(255, 255, 255), kGrey(128, 128, 128);
 constexpr COLORREF kField = RGB(255, 255, 255), kInk = RGB(0, 0, 0), kTL = RGB(128, 128, 128), kBR = RGB(250, 250, 250);
-
-int Count(const QImage& img, const QColor& c)
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += img.pixelColor(x, y) == c;
-    return n;
-}
 
 TEST(Lamp, DiscInAFaceRingLitUpperLeftShadowedLowerRight)
 {
@@ -34,14 +47,13 @@ TEST(Lamp, DiscInAFaceRingLitUpperLeftShadowedLowerRight)
         for (const QSize size : {QSize(12, 12), QSize(18, 20)}) {
             SCOPED_TRACE(testing::Message() << state << " " << size.width() << "x" << size.height());
             std::unique_ptr<CLedButton> lamp(state ? new CStateLedButton(1, 2, kLamp, kBack) : new CLedButton(kLamp, kBack));
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(lamp.get())->role(), QAccessible::Indicator);
             const QImage img = Render(*lamp, size.width(), size.height());
             const LedGeometry g = ComputeLedGeometry({0, 0, size.width(), size.height()}, state ? kLedInsetState : kLedInsetPlain);
             const LedRect& q = g.square;
             const int midX = (q.left + q.right) / 2, midY = (q.top + q.bottom) / 2;
-            EXPECT_EQ(img.pixelColor(0, 0), ToQColor(kBack));
-            EXPECT_EQ(img.pixelColor(size.width() - 1, size.height() - 1), ToQColor(kBack));
-            EXPECT_EQ(img.pixelColor(g.lamp.left, midY), kFace);
-            EXPECT_EQ(img.pixelColor(g.lamp.right - 1, midY), kFace);
+            EXPECT_EQ(QList<QColor>({img.pixelColor(0, 0), img.pixelColor(size.width() - 1, size.height() - 1), img.pixelColor(g.lamp.left, midY),
+                                     img.pixelColor(g.lamp.right - 1, midY)}), QList<QColor>({ToQColor(kBack), ToQColor(kBack), kFace, kFace}));
             for (int x = g.lamp.left + 1; x < g.lamp.right - 1; ++x)
                 EXPECT_EQ(img.pixelColor(x, midY), ToQColor(kLamp)) << x;
             // Rim: lit on the left and top, in shadow on the right and bottom.
@@ -52,21 +64,16 @@ TEST(Lamp, DiscInAFaceRingLitUpperLeftShadowedLowerRight)
 }
 
 // Lamps and text fields repaint inside SetState / SetText; a lamp only when its state changes.
-TEST(Controls, RepaintAtOnceAndTellAssistiveToolsWhatTheyAre)
+TEST(Controls, RepaintAtOnceAndDescribeTheLampsState)
 {
     constexpr COLORREF kLit = RGB(0, 255, 0), kDim = RGB(0, 192, 0), kDark = RGB(0, 128, 0);
-    const struct {
-        std::vector<int> calls;
-        int paints, state;
-        COLORREF color;
-        const char* description;
-    } rows[] = {{{1}, 0, 1, kDark, "dark"}, {{0, 0}, 1, 0, kLit, "lit"}, {{2}, 1, 2, kDim, "dim"},
-                {{7, 7}, 2, 1, kDark, "dark"}, {{-1}, 1, 1, kDark, "dark"}, {{0, 2, 1, 1}, 3, 1, kDark, "dark"}};
+    const struct { std::vector<int> calls; int paints, state; COLORREF color; const char* description; } rows[] = {
+        {{1}, 0, 1, kDark, "dark"}, {{0, 0}, 1, 0, kLit, "lit"}, {{2}, 1, 2, kDim, "dim"},
+        {{7, 7}, 2, 1, kDark, "dark"}, {{-1}, 1, 1, kDark, "dark"}, {{0, 2, 1, 1}, 3, 1, kDark, "dark"}};
     QWidget parent;
     auto* field = new CTextStatic(kField, kInk, kTL, kBR, 1, nullptr, &parent);
     field->setParent(&parent);
     field->setGeometry(20, 0, 100, 20);
-    CBitmapStatic picture(IDB_LOGO);
     for (const auto& r : rows) {
         auto* lamp = new CStateLedButton(kLit, kDim, kDark, RGB(192, 192, 192));
         lamp->setParent(&parent);
@@ -88,28 +95,16 @@ TEST(Controls, RepaintAtOnceAndTellAssistiveToolsWhatTheyAre)
         EXPECT_EQ(field->accessibleName(), QString::fromLatin1(r.description));
         delete lamp;
     }
-    const std::pair<QWidget*, QAccessible::Role> roles[] = {
-        {new CLedButton(0, 0), QAccessible::Indicator}, {field, QAccessible::StaticText}, {&picture, QAccessible::Graphic}};
-    for (const auto& [widget, role] : roles)
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->role(), role);
-    delete roles[0].first;
 }
 
 TEST(TextField, LayoutCentresWithTruncationAndStartsAtZeroWhenItDoesNotFit)
 {
-    const struct {
-        int w, h;
-        bool border;
-        int tw, th;
-        TextRect inner, fill;
-        int x, y;
-    } rows[] = {
+    const struct { int w, h; bool border; int tw, th; TextRect inner, fill; int x, y; } rows[] = {
         {100, 20, true, 40, 12, {2, 2, 98, 18}, {3, 3, 97, 17}, 30, 4},
         {100, 20, true, 41, 11, {2, 2, 98, 18}, {3, 3, 97, 17}, 29, 4},  // odd slack rounds left/up
         {100, 20, false, 144, 11, {2, 2, 98, 18}, {}, 0, 4},             // too wide: from 0
         {100, 20, true, 20, 16, {2, 2, 98, 18}, {3, 3, 97, 17}, 40, 0},   // as tall as the room: from 0
-        {3, 3, true, 0, 0, {2, 2, 1, 1}, {3, 3, 0, 0}, 0, 0},
-    };
+        {3, 3, true, 0, 0, {2, 2, 1, 1}, {3, 3, 0, 0}, 0, 0}};
     for (const auto& r : rows) {
         const TextFieldLayout l = LayoutTextField(r.w, r.h, r.border, r.tw, r.th);
         EXPECT_TRUE(l.inner == r.inner && l.fill == r.fill) << r.w << "x" << r.h << " " << r.tw;
@@ -119,15 +114,13 @@ TEST(TextField, LayoutCentresWithTruncationAndStartsAtZeroWhenItDoesNotFit)
 
 TEST(TextField, SunkenBorderFilledFieldAndTextAtItsPlaceClipped)
 {
-    const struct {
-        const char* family;
-        int px;
-        QString text;
-    } rows[] = {{"Liberation Sans", 11, "HHHHH"}, {"Liberation Sans", 20, "H"}, {"Liberation Mono", 10, QString(24, 'W')}};
+    const struct { const char* family; int px; QString text; } rows[] = {
+        {"Liberation Sans", 11, "HHHHH"}, {"Liberation Sans", 20, "H"}, {"Liberation Mono", 10, QString(24, 'W')}};
     for (const auto& r : rows) {
         QFont font(QString::fromLatin1(r.family));
         font.setPixelSize(r.px);
         CTextStatic field(kField, kInk, kTL, kBR, 1, &font, nullptr);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(&field)->role(), QAccessible::StaticText); // first control made here
         field.SetText(r.text);
         const QImage img = Render(field, 100, 20);
         EXPECT_TRUE(&r != rows || QList<QColor>({img.pixelColor(2, 10), img.pixelColor(50, 2), img.pixelColor(98, 10), img.pixelColor(50, 18)}) ==
@@ -145,34 +138,98 @@ TEST(TextField, SunkenBorderFilledFieldAndTextAtItsPlaceClipped)
             for (int x = 3; x < 97; ++x)
                 if (img.pixelColor(x, y) != ToQColor(kField))
                     ink |= QRect(x, y, 1, 1);
-        EXPECT_FALSE(ink.isEmpty()) << r.px;
-        EXPECT_TRUE(QRect(QPoint(l.textX, l.textY), extent).contains(ink)) << r.px;
+        EXPECT_TRUE(!ink.isEmpty() && QRect(QPoint(l.textX, l.textY), extent).contains(ink)) << r.px;
     }
-    CTextStatic field(kField, kInk, kTL, kBR, 1, nullptr, nullptr);
-    // Too thin for a fill: nothing in the field colour; without a border: nothing but text.
+    // Too thin for a fill, the field colour plays no part; without a border nothing is drawn.
+    CTextStatic field(kField, kInk, kTL, kBR, 1, nullptr, nullptr), other(RGB(1, 2, 3), kInk, kTL, kBR, 1, nullptr, nullptr);
     for (const QSize thin : {QSize(100, 4), QSize(4, 20)})
-        EXPECT_EQ(Count(Render(field, thin.width(), thin.height()), ToQColor(kField)), 0) << thin.width();
+        EXPECT_EQ(Render(field, thin.width(), thin.height()), Render(other, thin.width(), thin.height())) << thin.width();
     CTextStatic bare(kField, kInk, kTL, kBR, 0, nullptr, nullptr);
-    EXPECT_EQ(Count(Render(bare, 100, 20), kUnpainted), 100 * 20);
+    QWidget none;
+    EXPECT_EQ(Render(bare, 100, 20), Render(none, 100, 20));
 }
 
 TEST(Picture, UnscaledFromTheTopLeftCornerClippedByTheControl)
 {
-    const struct {
-        int id, w, h;
-        QSize bitmap; // 0 x 0: nothing drawn
-    } rows[] = {{IDB_LOGO, 60, 10, {103, 24}},           {IDB_LOGO, 140, 40, {103, 24}},
-                {IDB_STANDARDS_LOGO, 30, 60, {77, 41}},  {0x10000 | IDB_LOGO, 103, 24, {103, 24}}, // 16-bit ids
-                {4711, 50, 20, {0, 0}}};
+    const struct { int id, w, h; QSize bitmap; } rows[] = {{IDB_LOGO, 60, 10, {103, 24}}, {IDB_STANDARDS_LOGO, 90, 60, {77, 41}},
+        {0x10000 | IDB_LOGO, 110, 24, {103, 24}} /* 16-bit ids */, {4711, 50, 20, {0, 0}} /* no such bitmap: nothing */};
     for (const auto& r : rows) {
         const QImage bitmap = LoadBitmapResource(r.id & 0xFFFF).convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(bitmap.size(), r.bitmap) << r.id;
         CBitmapStatic picture(r.id);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(&picture)->role(), QAccessible::Graphic);
         const QImage img = Render(picture, r.w, r.h);
         for (int y = 0; y < r.h; ++y)
             for (int x = 0; x < r.w; ++x)
                 ASSERT_EQ(img.pixelColor(x, y), x < bitmap.width() && y < bitmap.height() ? bitmap.pixelColor(x, y) : kUnpainted)
                     << r.id << " at " << x << "," << y;
+    }
+}
+
+
+// An active box the size of the Main Panel's, in its font.
+std::unique_ptr<CTransferEdit> ActiveBox(int kind)
+{
+    auto box = std::make_unique<CTransferEdit>(1, kind);
+    box->setFont(TemplateFont(QStringLiteral("Arial"), 10));
+    box->resize(112, 24);
+    box->HideCaret();
+    box->Activate();
+    return box;
+}
+
+void Send(QWidget* w, QEvent&& event) { QApplication::sendEvent(w, &event); }
+
+void Type(QWidget* w, const QString& text)
+{
+    for (QChar c : text)
+        Send(w, QKeyEvent(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c)));
+}
+
+std::string TakeAll(CTransferEdit& box)
+{
+    char out[64];
+    return std::string(out, static_cast<std::size_t>(box.TakePending(out, 64)));
+}
+
+TEST(TransferEdit, ControlKeysAreStoredAndSentButNotShown)
+{
+    const struct { int key; Qt::KeyboardModifiers mods; QString text; int stored; } rows[] = {
+        {Qt::Key_Return, {}, "\r", 13},  {Qt::Key_Enter, Qt::KeypadModifier, "\r", 13}, {Qt::Key_Backspace, {}, "\b", 8},
+        {Qt::Key_V, Qt::ControlModifier, "", 22}, {Qt::Key_Z, Qt::ControlModifier, "", 26}, {Qt::Key_E, {}, QString(QChar(0xE9)), 0xE9},
+        {Qt::Key_unknown, {}, QString(QChar(0x20AC)), -1}, {Qt::Key_Delete, {}, "\x7f", -1}, {Qt::Key_F, Qt::AltModifier, "f", -1},
+        {Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, QString(QChar(0xE9)), 0xE9} /* AltGr */};
+    for (const auto& r : rows) {
+        auto box = ActiveBox(CTransferEdit::Transmit);
+        Type(box.get(), QStringLiteral("ab"));
+        Send(box.get(), QKeyEvent(QEvent::KeyPress, r.key, r.mods, r.text));
+        Type(box.get(), QStringLiteral("c"));
+        EXPECT_EQ(TakeAll(*box), r.stored < 0 ? "abc" : "ab" + std::string(1, char(r.stored)) + "c") << r.key;
+        EXPECT_EQ(box->text(), QStringLiteral("abc")) << r.key;
+    }
+}
+
+// Nothing but the box's own rules changes what it shows.
+TEST(TransferEdit, PasteCutDropMiddleClickAndContextMenuLeaveTheTextAlone)
+{
+    QApplication::clipboard()->setText(QStringLiteral("PASTED"));
+    QApplication::clipboard()->setText(QStringLiteral("PASTED"), QClipboard::Selection);
+    QMimeData mime;
+    mime.setText(QStringLiteral("dropped"));
+    for (int kind : {CTransferEdit::Receive, CTransferEdit::Transmit}) {
+        auto box = ActiveBox(kind);
+        kind == CTransferEdit::Receive ? box->AppendReceived("abc", 3) : Type(box.get(), QStringLiteral("abc"));
+        if (kind == CTransferEdit::Receive)
+            Type(box.get(), QStringLiteral("xyz")); // no typing into a receive box
+        box->paste();
+        box->selectAll();
+        box->cut();
+        Send(box.get(), QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::ShiftModifier));
+        Send(box.get(), QDropEvent(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {}));
+        Send(box.get(), QMouseEvent(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::MiddleButton, {}, {}));
+        Send(box.get(), QContextMenuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5)));
+        EXPECT_EQ(box->text(), QStringLiteral("abc")) << kind;
+        EXPECT_EQ(TakeAll(*box), kind == CTransferEdit::Transmit ? "abc" : "") << kind;
     }
 }
 
