@@ -1,3 +1,5 @@
+// The stand-ins' headers and the program's declare the same VISA names, so
+// only this file, which includes no program header, reads the trace.
 #include "sim_env.h"
 
 #include "core/trace.h"
@@ -5,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -22,25 +25,23 @@ SimEnv::SimEnv(const QString& bench, const QStringList& variants, Libraries libr
     QStringList folders;
     for (const QString& v : variants)
         folders << sim.filePath(v);
+    // Without the stand-ins' folder only an empty one is tried first, and the
+    // normal search finds nothing, unless VISA is put in it.
     folders << (libraries == Libraries::StandIns ? sim.path() : here.path());
-    // An empty folder and the normal search find nothing, unless VISA is put in it.
     if (libraries == Libraries::VisaOnly)
         QFile::link(sim.filePath("libvisa.so"), here.filePath("libvisa.so"));
     qputenv("SFP_LIBRARY_PATH", folders.join(':').toLocal8Bit());
     qputenv("SFP_SIM_TRACE", QFile::encodeName(here.filePath("trace.txt")));
-
-    QString benchPath = here.filePath("bench.json");
+    QString path = QDir(qEnvironmentVariable("SFP_SOURCE_DIR")).filePath("sim/benches/" + bench);
     if (bench.startsWith('{')) {
-        QFile file(benchPath);
+        QFile file(path = here.filePath("bench.json"));
         if (file.open(QIODevice::WriteOnly))
             file.write(bench.toUtf8());
-    } else {
-        benchPath = QDir(qEnvironmentVariable("SFP_SOURCE_DIR")).filePath("sim/benches/" + bench);
     }
     if (bench.isEmpty())
         qunsetenv("SFP_SIM_BENCH");
     else
-        qputenv("SFP_SIM_BENCH", QFile::encodeName(benchPath));
+        qputenv("SFP_SIM_BENCH", QFile::encodeName(path));
 }
 
 std::vector<TraceCall> SimEnv::Trace() const
@@ -55,10 +56,9 @@ std::vector<TraceCall> SimEnv::Trace() const
 
 std::vector<TraceCall> SimEnv::Calls(const std::string& function) const
 {
-    std::vector<TraceCall> calls;
-    for (TraceCall& call : Trace())
-        if (call.function == function)
-            calls.push_back(std::move(call));
+    std::vector<TraceCall> calls = Trace();
+    calls.erase(std::remove_if(calls.begin(), calls.end(), [&](const TraceCall& c) { return c.function != function; }),
+                calls.end());
     return calls;
 }
 

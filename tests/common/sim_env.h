@@ -3,7 +3,6 @@
 // test process, and reads back what it asked of them. The loader and the
 // stand-ins read SFP_LIBRARY_PATH, SFP_SIM_BENCH and SFP_SIM_TRACE once per
 // process: make the SimEnv before StartApp, one per test case.
-
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -12,8 +11,7 @@
 #include <string>
 #include <vector>
 
-// One line of the stand-ins' call trace, read by their own trace reader (the
-// instrument headers of program and stand-ins cannot meet in one file).
+// One line of the stand-ins' call trace, as their own reader reads it.
 struct TraceCall {
     std::string function;
     std::map<std::string, std::string> fields; // quoted values unescaped
@@ -22,18 +20,15 @@ struct TraceCall {
     long long Number(const std::string& key) const;
 };
 
-// Which instrument libraries the loader finds.
-enum class Libraries { StandIns, None, VisaOnly };
+enum class Libraries { StandIns, None, VisaOnly }; // what the loader finds
 
 class SimEnv {
 public:
-    // `bench`: a file of sim/benches ("two-vxi.json"), JSON text, or empty for
-    // the built-in bench. `variants`: folders under the stand-ins' folder tried
-    // first, e.g. "variants/visa-missing-viFindNext".
+    // `bench`: a file of sim/benches, JSON text, or empty for the built-in bench.
+    // `variants`: folders under the stand-ins' folder tried first.
     explicit SimEnv(const QString& bench = QString(), const QStringList& variants = {},
                     Libraries libraries = Libraries::StandIns);
-
-    std::vector<TraceCall> Trace() const;                         // every call so far
+    std::vector<TraceCall> Trace() const;                            // every call so far
     std::vector<TraceCall> Calls(const std::string& function) const; // one function's calls
 
 private:

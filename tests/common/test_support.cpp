@@ -24,8 +24,6 @@ ModalRecorder::ModalRecorder()
 {
 }
 
-ModalRecorder::~ModalRecorder() = default;
-
 std::unique_ptr<CSfpApp> StartApp(const QString& commandLine)
 {
     auto app = std::make_unique<CSfpApp>(commandLine);

@@ -1,26 +1,28 @@
 #pragma once
 // Helpers shared by widget and end-to-end tests: a modal responder that
-// records every dialog the program runs, and an application started as main()
-// starts it.
+// records every dialog the program runs, an application started as main()
+// starts it, and (end-to-end only, with sim_env.cpp) one on the stand-ins.
+#include "app/main_frame.h"
 #include "app/sfp_app.h"
+#include "panels/main_panel.h"
 #include "platform/modal_runner.h"
+#include "sim_env.h"
 
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <functional>
 #include <memory>
 #include <ostream>
 
 class QDialog;
-class CPan1Dlg;
 
 // Answers every modal dialog. Message boxes are recorded by their text and
 // answered with OK; other dialogs go to `onDialog` (default: accepted).
 class ModalRecorder {
 public:
     ModalRecorder();
-    ~ModalRecorder();
-
     QStringList messages;                        // message box texts, in order
     QStringList captions;                        // their captions
     QStringList dialogTitles;                    // titles of other dialogs
@@ -40,14 +42,32 @@ CPan1Dlg* MainPanel(const CSfpApp& app);
 // Processes posted events, deferred deletes included.
 void ProcessEvents();
 
+// The application started on a bench with `commandLine`, every dialog answered
+// by the recorder (`onDialog` answers those other than message boxes).
+struct SimPanel {
+    explicit SimPanel(const QString& bench = QString(), const QString& commandLine = QString(),
+                      const QStringList& variants = {}, Libraries libraries = Libraries::StandIns,
+                      std::function<int(QDialog&)> onDialog = {})
+        : sim(bench, variants, libraries)
+    {
+        recorder.onDialog = std::move(onDialog);
+        app = StartApp(commandLine);
+        frame = app->MainFrame();
+    }
+    CPan1Dlg* Main() const { return MainPanel(*app); }
+    void StartStop() const { QTest::mouseClick(Main()->StartStopButton(), Qt::LeftButton); }
+
+    SimEnv sim;
+    ModalRecorder recorder;
+    std::unique_ptr<CSfpApp> app;
+    CMainFrame* frame = nullptr;
+};
+
 // Readable QString values in test failure messages.
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 inline void PrintTo(const QStringList& l, std::ostream* os)
 {
-    *os << '{';
-    for (const QString& s : l)
-        *os << " \"" << s.toStdString() << '"';
-    *os << " }";
+    *os << (l.isEmpty() ? "{}" : "{ \"" + l.join("\" \"").toStdString() + "\" }");
 }
 QT_END_NAMESPACE

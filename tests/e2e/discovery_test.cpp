@@ -3,7 +3,7 @@
 // ends on and what the driver's init was given. The decisions themselves are
 // checked against a fake VISA table in tests/unit/discovery_test.cpp.
 #include "common/messages.h"
-#include "common/sim_panel.h"
+#include "common/test_support.h"
 #include "controls/led_button.h"
 #include "controls/text_static.h"
 #include "instrument/instrument_driver.h"
