@@ -8,8 +8,10 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME  ?= 60
 FUZZ_TARGETS := command_line transfer discovery bench_reader channel_settings
+DEB_BUILD  ?= build-pkg
+DEB_OUT    ?= out
 
-.PHONY: all deps configure build run run-sim test test-asan soak fuzz clean
+.PHONY: all deps configure build run run-sim test test-asan soak fuzz deb check-deb clean
 
 all: build
 
@@ -66,6 +68,26 @@ fuzz: deps
 	    -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$t- -print_final_stats=1 \
 	    $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t; \
 	done
+
+# The Debian package, $(DEB_OUT)/tsx4410-sfp_<version>_<arch>.deb: a build for
+# /usr with Debian's compiler and hardening flags, packed by CPack.
+deb: deps
+	@export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	  CFLAGS="$$(dpkg-buildflags --get CFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	  cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+	    -DSFP_BUILD_TESTS=OFF -DSFP_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(DEB_BUILD) -j$(JOBS)
+	@rm -f $(DEB_BUILD)/tsx4410-sfp_*.deb
+	@cd $(DEB_BUILD) && cpack -G DEB >cpack.log 2>&1 || { cat cpack.log; exit 1; }
+	@mkdir -p $(DEB_OUT) && rm -f $(DEB_OUT)/tsx4410-sfp_*.deb
+	@cp $(DEB_BUILD)/tsx4410-sfp_*.deb $(DEB_OUT)/ && ls $(DEB_OUT)/tsx4410-sfp_*.deb
+
+# Validates the package's desktop entry and software-centre entry, runs
+# lintian, installs it into a scratch root and starts it there.
+check-deb: deb
+	@bash scripts/check-deb.sh $(DEB_OUT)/tsx4410-sfp_*.deb $(DEB_BUILD)
 
 clean:
 	@rm -rf $(BUILD)
