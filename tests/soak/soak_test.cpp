@@ -6,9 +6,7 @@
 #include "controls/transfer_edit.h"
 #include "instrument/instrument_driver.h"
 #include "panels/channel.h"
-#include "panels/main_panel.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,15 +15,12 @@
 
 #ifdef __SANITIZE_ADDRESS__
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes(); // its header is not always there
+#define HEAP_IN_USE() __sanitizer_get_current_allocated_bytes()
+#else
+#define HEAP_IN_USE() mallinfo2().uordblks
 #endif
 
 namespace {
-
-#ifdef __SANITIZE_ADDRESS__
-std::size_t HeapInUse() { return __sanitizer_get_current_allocated_bytes(); }
-#else
-std::size_t HeapInUse() { return mallinfo2().uordblks; }
-#endif
 
 // Each channel types from its own alphabet, so a byte on the wrong channel
 // cannot pass; a stride coprime to each length shows a dropped or doubled byte.
@@ -33,25 +28,20 @@ char Typed(int n, long t)
 {
     static const std::string kAlphabets[] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz",
                                              "0123456789", "!#$%&()*+,-./:;<=>?@[]^_{|}~"};
-    const std::string& alphabet = kAlphabets[n - 1];
-    return alphabet[static_cast<std::size_t>(t * 7) % alphabet.size()];
+    return kAlphabets[n - 1][static_cast<std::size_t>(t * 7) % kAlphabets[n - 1].size()];
 }
 
 class Soak : public ::testing::TestWithParam<bool> {};
 
 TEST_P(Soak, EveryTypedByteComesBackOnItsOwnChannelInOrder)
 {
-    const bool live = GetParam();
-    SimPanel p(QString(), QString(), {}, live ? Libraries::StandIns : Libraries::None);
+    SimPanel p(QString(), QString(), {}, GetParam() ? Libraries::StandIns : Libraries::None);
     qunsetenv("SFP_SIM_TRACE"); // a trace line per call would make the run about the file system
-    ASSERT_EQ(p.app->m_pDriver->IsLive(), live ? 1 : 0);
+    ASSERT_EQ(p.app->m_pDriver->IsLive(), GetParam() ? 1 : 0);
     p.recorder.messages.clear();
     p.StartStop();
     p.frame->KillTimer(CMainFrame::kPollTimerId); // ticks come from here alone
-
-    const char* text = std::getenv("SFP_SOAK_TICKS");
-    const long ticks = text && std::atol(text) > 0 ? std::atol(text) : 2000;
-    const long warmUp = std::max(ticks / 10, 200L);
+    const long asked = std::atol(qgetenv("SFP_SOAK_TICKS").constData()), ticks = asked > 0 ? asked : 2000;
     std::size_t heapAfterWarmUp = 0, heapPeak = 0;
     for (long t = 0; t < ticks; ++t) {
         for (int n = 1; n <= 4; ++n)
@@ -67,12 +57,11 @@ TEST_P(Soak, EveryTypedByteComesBackOnItsOwnChannelInOrder)
                 ASSERT_EQ(shown.at(k).toLatin1(), Typed(n, t - shown.size() + k))
                     << "channel " << n << " tick " << t << " shows " << shown.toStdString();
         }
-        if (t % 100 == 99) // paint and deliver, as the message loop would, then weigh the heap
+        if (t % 100 == 99) // paint and deliver, as the message loop would
             QCoreApplication::processEvents();
-        if (t % 100 == 99 && t >= warmUp) {
-            const std::size_t heap = HeapInUse();
-            heapAfterWarmUp = heapAfterWarmUp ? heapAfterWarmUp : heap;
-            heapPeak = std::max(heapPeak, heap);
+        if (t % 100 == 99 && t >= std::max(ticks / 10, 200L)) { // weighed after warm-up
+            heapAfterWarmUp = heapAfterWarmUp ? heapAfterWarmUp : HEAP_IN_USE();
+            heapPeak = std::max<std::size_t>(heapPeak, HEAP_IN_USE());
         }
     }
     EXPECT_TRUE(p.recorder.messages.isEmpty()) << p.recorder.messages.join('|').toStdString();
