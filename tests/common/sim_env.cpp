@@ -1,5 +1,4 @@
-// The stand-ins' headers and the program's declare the same VISA names, so
-// only this file, which includes no program header, reads the trace.
+// Reads the trace here, away from program headers: both declare the VISA names.
 #include "sim_env.h"
 
 #include "core/trace.h"
@@ -8,16 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-
-std::string TraceCall::operator[](const std::string& key) const
-{
-    const auto it = fields.find(key);
-    return it == fields.end() ? std::string() : it->second;
-}
-
-long long TraceCall::Number(const std::string& key) const { return std::atoll((*this)[key].c_str()); }
 
 SimEnv::SimEnv(const QString& bench, const QStringList& variants, Libraries libraries)
 {
@@ -54,10 +44,10 @@ std::vector<TraceCall> SimEnv::Trace() const
     return calls;
 }
 
-std::vector<TraceCall> SimEnv::Calls(const std::string& function) const
+std::vector<TraceCall> SimEnv::Calls(const std::string& name) const
 {
     std::vector<TraceCall> calls = Trace();
-    calls.erase(std::remove_if(calls.begin(), calls.end(), [&](const TraceCall& c) { return c.function != function; }),
+    calls.erase(std::remove_if(calls.begin(), calls.end(), [&](const auto& t) { return t.function != name; }),
                 calls.end());
     return calls;
 }

@@ -1,30 +1,28 @@
 #pragma once
-// Puts the stand-in instrument libraries under an application started in this
-// test process, and reads back what it asked of them. The loader and the
-// stand-ins read SFP_LIBRARY_PATH, SFP_SIM_BENCH and SFP_SIM_TRACE once per
-// process: make the SimEnv before StartApp, one per test case.
-#include <QString>
+// Puts the stand-in libraries under an application started in this process and reads
+// back what it asked of them. The loader and the stand-ins read SFP_LIBRARY_PATH,
+// SFP_SIM_BENCH and SFP_SIM_TRACE once per process: one SimEnv per case, before StartApp.
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
-// One line of the stand-ins' call trace, as their own reader reads it.
-struct TraceCall {
+struct TraceCall { // one line of the stand-ins' call trace, as their own reader reads it
     std::string function;
     std::map<std::string, std::string> fields; // quoted values unescaped
     long long status = 0;
-    std::string operator[](const std::string& key) const; // empty when absent
-    long long Number(const std::string& key) const;
+    std::string operator[](const std::string& key) const { return fields.count(key) ? fields.at(key) : ""; }
+    long long Number(const std::string& key) const { return std::atoll((*this)[key].c_str()); }
 };
 
 enum class Libraries { StandIns, None, VisaOnly }; // what the loader finds
 
 class SimEnv {
 public:
-    // `bench`: a file of sim/benches, JSON text, or empty for the built-in bench.
+    // `bench`: a file of sim/benches, JSON text, or empty for the built-in bench;
     // `variants`: folders under the stand-ins' folder tried first.
     explicit SimEnv(const QString& bench = QString(), const QStringList& variants = {},
                     Libraries libraries = Libraries::StandIns);

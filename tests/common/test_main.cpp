@@ -1,20 +1,17 @@
-// Test entry: a QApplication on the offscreen platform with the program's look,
-// so widget and end-to-end tests see the same fonts and colours as the program.
+// Test entry: a QApplication, offscreen, with the program's look (its fonts and colours).
 #include "platform/look.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #ifdef SFP_ONE_CASE_PER_PROCESS
-// The stand-ins read their bench once per process, so each case after the first
-// would run on the first one's bench: a run of several cases is refused (listing
-// them, as CTest does, and running one still work).
+// The stand-ins read their bench once per process, so a run of several cases is
+// refused (listing them, as CTest does, and running one still work).
 struct OneCasePerProcess : ::testing::EmptyTestEventListener {
     void OnTestProgramStart(const ::testing::UnitTest& unit) override
     {

@@ -1,12 +1,8 @@
 #include "test_support.h"
 
-#include "panels/main_panel.h"
 #include "panels/panel_list.h"
 #include "resources/resource_ids.h"
 
-#include <QCoreApplication>
-#include <QDialog>
-#include <QEvent>
 #include <QMessageBox>
 
 ModalRecorder::ModalRecorder()

@@ -1,7 +1,6 @@
 #pragma once
-// Helpers shared by widget and end-to-end tests: a modal responder that
-// records every dialog the program runs, an application started as main()
-// starts it, and (end-to-end only, with sim_env.cpp) one on the stand-ins.
+// Shared by widget and end-to-end tests: a responder recording every dialog, an
+// application started as main() starts it, and (with sim_env.cpp) one on the stand-ins.
 #include "app/main_frame.h"
 #include "app/sfp_app.h"
 #include "panels/main_panel.h"
@@ -9,8 +8,6 @@
 #include "sim_env.h"
 
 #include <QPushButton>
-#include <QString>
-#include <QStringList>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -23,27 +20,22 @@ class QDialog;
 class ModalRecorder {
 public:
     ModalRecorder();
-    QStringList messages;                        // message box texts, in order
-    QStringList captions;                        // their captions
-    QStringList dialogTitles;                    // titles of other dialogs
-    std::function<int(QDialog&)> onDialog;       // answers non-message dialogs
+    QStringList messages;                          // message box texts, in order
+    QStringList captions;                          // their captions
+    QStringList dialogTitles;                      // titles of other dialogs
+    std::function<int(QDialog&)> onDialog;         // answers non-message dialogs
     std::function<void(const QString&)> onMessage; // runs while a message box is "open"
 
 private:
     ScopedModalResponder m_scope;
 };
 
-// An application object run through InitInstance with `commandLine`.
-std::unique_ptr<CSfpApp> StartApp(const QString& commandLine = QString());
+std::unique_ptr<CSfpApp> StartApp(const QString& commandLine = QString()); // run through InitInstance
+CPan1Dlg* MainPanel(const CSfpApp& app); // the Main Panel's dialog while on show, else null
+void ProcessEvents();                    // posted events, deferred deletes included
 
-// The Main Panel's dialog while it is on show, else null.
-CPan1Dlg* MainPanel(const CSfpApp& app);
-
-// Processes posted events, deferred deletes included.
-void ProcessEvents();
-
-// The application started on a bench with `commandLine`, every dialog answered
-// by the recorder (`onDialog` answers those other than message boxes).
+// The application started on a bench with `commandLine`, the recorder
+// answering every dialog (`onDialog` those other than message boxes).
 struct SimPanel {
     explicit SimPanel(const QString& bench = QString(), const QString& commandLine = QString(),
                       const QStringList& variants = {}, Libraries libraries = Libraries::StandIns,

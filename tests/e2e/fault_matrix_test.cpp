@@ -1,7 +1,6 @@
-// Each road a failing driver call takes through the panel, once per kind of
-// code it runs (the call that fails, with an error or a timeout): the message
-// boxes in order, the timer, the Start/Stop button, the tick flag, and that the
-// panel works again once the operator has done what the last message asks.
+// Each road a failing driver call takes through the panel: the message boxes in
+// order, the timer, the Start/Stop button, the tick flag, and that the panel works
+// again once the operator has done what the last message asks.
 #include "common/messages.h"
 #include "common/test_support.h"
 #include "controls/led_button.h"
@@ -23,12 +22,12 @@ namespace {
 
 constexpr long long kError = static_cast<std::int32_t>(0xBFFF0000u); // VI_ERROR_SYSTEM_ERROR
 constexpr long long kTimeout = static_cast<std::int32_t>(0xBFFF0015u);
+constexpr int kLit = CStateLedButton::kLit, kDark = CStateLedButton::kDark;
 // 300 characters: the report shows the 255 the driver's text buffer holds.
 const QString kModuleText = QStringLiteral("Relay K7 did not settle. ").repeated(12);
 
 enum class Op { Start, Tick, Stop, Leave, SelfTest, Reset, Status };
-// What the operator does next: what the last message says, or what the panel offers.
-enum class Remedy { StopThenStart, GoOn, ResetModule, StartAgain, BackToMain };
+enum class Remedy { StopThenStart, GoOn, ResetModule, StartAgain, BackToMain }; // the operator's next step
 
 // The boxes: the report (of the module's text, cut to the driver's buffer, or
 // of the timeout), or the report whose own text lookup fails.
@@ -39,9 +38,10 @@ const QStringList kTimeoutLookupFails = {msg::kTimeout, msg::kApiFailure, msg::k
 struct Cell {
     const char* name;
     Op op;
-    const char* function; // fails once, on channel 2 where it takes a channel
+    const char* function; // fails once
+    int channel;          // 0: a call that takes none
     int fromCall;
-    bool timeout;
+    long long status;
     QStringList messages;
     Remedy remedy;
     bool timerRunning;  // right after the operation
@@ -52,12 +52,10 @@ struct Cell {
 };
 void PrintTo(const Cell& c, std::ostream* os) { *os << c.name; }
 
-QString Rule(const QString& function, int fromCall, long long status)
+QString Rule(const char* function, int channel, int fromCall, long long status)
 {
-    const bool onChannel = function.contains("Channel") || function.contains("Property") || function.endsWith("_read") ||
-                           function.endsWith("_write");
     return QStringLiteral(R"({"function":"%1","from_call":%2,"count":1,"status":%3%4})")
-        .arg(function).arg(fromCall).arg(status).arg(onChannel ? R"(,"channel":2)" : "");
+        .arg(function).arg(fromCall).arg(status).arg(channel ? R"(,"channel":2)" : "");
 }
 
 class FaultMatrix : public ::testing::TestWithParam<Cell> {};
@@ -65,15 +63,13 @@ class FaultMatrix : public ::testing::TestWithParam<Cell> {};
 TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
 {
     const Cell& c = GetParam();
-    const long long status = c.timeout ? kTimeout : kError;
-    QString faults = Rule(c.function, c.fromCall, status);
+    QString faults = Rule(c.function, c.channel, c.fromCall, c.status);
     if (c.firstFailure)
-        faults += ',' + Rule(c.firstFailure, 1, kError);
-    SimPanel p(VxiBench(QStringLiteral(R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":"%1"}})").arg(kModuleText),
-                        faults));
+        faults += ',' + Rule(c.firstFailure, 2, 1, kError);
+    SimPanel p(VxiBench(R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":")" + kModuleText + R"("}})", faults));
     ASSERT_TRUE(p.app->m_pDriver->IsLive() && p.recorder.messages.isEmpty());
     auto ch2 = [&] { return p.Main()->Channel(2); };
-    auto tick = [&] { return p.frame->IsTimerRunning() && (p.frame->DispatchTimer(), true); }; // only while it runs
+    auto tick = [&] { return p.frame->IsTimerRunning() && (p.frame->DispatchTimer(), true); };
 
     p.StartStop();
     if (c.op == Op::Tick)
@@ -90,7 +86,7 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
         p.frame->OnReset();
 
     const auto calls = p.sim.Calls(c.function);
-    ASSERT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const TraceCall& call) { return call.status == status; }))
+    ASSERT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const auto& t) { return t.status == c.status; }))
         << c.function << " never failed";
     EXPECT_EQ(p.recorder.messages, c.messages);
     EXPECT_EQ(p.frame->IsTimerRunning(), c.timerRunning);
@@ -99,22 +95,20 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
     if (c.button) {
         EXPECT_EQ(p.Main()->StartStopButton()->text(), c.button);
         EXPECT_EQ(p.Main()->IsRunning(), c.running);
-        EXPECT_EQ(ch2()->ErrLamp()->State(), c.remedy == Remedy::GoOn ? CStateLedButton::kLit : CStateLedButton::kDark);
+        EXPECT_EQ(ch2()->ErrLamp()->State(), c.remedy == Remedy::GoOn ? kLit : kDark);
     }
-    if (c.op == Op::Status) { // a failed read shows the status byte as 0
-        EXPECT_EQ(p.app->m_panels.FindByStringId(IDS_STATUS_PANEL)->m_pDialog->Item<CTextStatic>(IDC_STATUS_BYTE)->Text(),
-                  "0");
+    if (auto* status = p.app->m_panels.FindByStringId(IDS_STATUS_PANEL)->m_pDialog; c.op == Op::Status) {
+        EXPECT_EQ(status->Item<CTextStatic>(IDC_STATUS_BYTE)->Text(), "0") << "a failed read shows 0";
     }
 
     p.recorder.messages.clear();
-    if (c.remedy == Remedy::ResetModule) {
+    if (c.remedy == Remedy::ResetModule)
         p.frame->OnReset();
-    } else if (c.remedy == Remedy::BackToMain) {
+    else if (c.remedy == Remedy::BackToMain)
         p.frame->OnMainPanel();
-    } else if (c.remedy == Remedy::StopThenStart) {
-        p.StartStop();
-        EXPECT_EQ(p.frame->m_bInTimer, 0);
-    }
+    else if (c.remedy == Remedy::StopThenStart)
+        p.StartStop(); // clears the tick flag a stalled tick left set
+    EXPECT_EQ(p.frame->m_bInTimer, 0);
     if (c.remedy != Remedy::GoOn) {
         EXPECT_EQ(p.Main()->StartStopButton()->text(), "Start Test");
         p.StartStop();
@@ -125,10 +119,10 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
     tick(), tick();
     // After a failed read the character is still waiting, and comes first.
     EXPECT_EQ(ch2()->RecvBox()->text(), c.remedy == Remedy::GoOn ? "xz" : "z");
-    EXPECT_EQ(ch2()->RxLamp()->State(), CStateLedButton::kLit);
-    EXPECT_EQ(ch2()->ErrLamp()->State(), CStateLedButton::kDark);
+    EXPECT_EQ(ch2()->RxLamp()->State(), kLit);
+    EXPECT_EQ(ch2()->ErrLamp()->State(), kDark);
     EXPECT_EQ(p.frame->m_bInTimer, 0);
-    EXPECT_EQ(p.recorder.messages, c.remedy == Remedy::ResetModule ? QStringList{msg::kResetOk} : QStringList());
+    EXPECT_EQ(p.recorder.messages, QStringList(c.remedy == Remedy::ResetModule ? 1 : 0, msg::kResetOk));
 }
 
 // Channel 2 fails, so channel 1 has done its part and 3 and 4 have not.
@@ -136,28 +130,28 @@ INSTANTIATE_TEST_SUITE_P(
     Calls, FaultMatrix,
     ::testing::Values(
         // Starting: the test is left half started, silently.
-        Cell{"StartWriteConfig", Op::Start, "tsx4410_setProperty", 1, true, {}, Remedy::StopThenStart, false,
-             "Start Test", 1, 0},
-        // A tick: the byte count stalls the poll; a failed read only lights
-        // Err; the transmit step reports.
-        Cell{"TickByteCount", Op::Tick, "tsx4410_getProperty", 2, false, {}, Remedy::StopThenStart, true, "Stop!", 1,
-             1},
-        Cell{"TickRead", Op::Tick, "tsx4410_read", 1, true, {}, Remedy::GoOn, true, "Stop!", 1, 0},
-        Cell{"TickWrite", Op::Tick, "tsx4410_write", 1, false, kReport, Remedy::ResetModule, false, "Stop!", 1, 0},
-        Cell{"TickErrorText", Op::Tick, "tsx4410_error_message", 1, true, kTimeoutLookupFails, Remedy::ResetModule,
-             false, "Stop!", 1, 0, "tsx4410_write"},
-        // Stopping and leaving: a failed close is only recorded.
-        Cell{"StopCloseChannel", Op::Stop, "tsx4410_closeChannel", 1, false, {}, Remedy::StartAgain, false,
-             "Start Test", 0, 0},
-        Cell{"LeaveCloseChannel", Op::Leave, "tsx4410_closeChannel", 1, false, {}, Remedy::BackToMain, false,
-             nullptr, 0, 0},
+        Cell{"StartWriteConfig", Op::Start, "tsx4410_setProperty", 2, 1, kTimeout, {}, Remedy::StopThenStart,
+             false, "Start Test", 1, 0},
+        // A tick: the byte count stalls the poll, a failed read lights Err, the transmit step reports.
+        Cell{"TickByteCount", Op::Tick, "tsx4410_getProperty", 2, 2, kError, {}, Remedy::StopThenStart, true,
+             "Stop!", 1, 1},
+        Cell{"TickRead", Op::Tick, "tsx4410_read", 2, 1, kTimeout, {}, Remedy::GoOn, true, "Stop!", 1, 0},
+        Cell{"TickWrite", Op::Tick, "tsx4410_write", 2, 1, kError, kReport, Remedy::ResetModule, false,
+             "Stop!", 1, 0},
+        Cell{"TickErrorText", Op::Tick, "tsx4410_error_message", 0, 1, kTimeout, kTimeoutLookupFails,
+             Remedy::ResetModule, false, "Stop!", 1, 0, "tsx4410_write"},
+        // Stopping, leaving, the Status panel: a failed close or status read is only recorded.
+        Cell{"StopCloseChannel", Op::Stop, "tsx4410_closeChannel", 2, 1, kError, {}, Remedy::StartAgain,
+             false, "Start Test", 0, 0},
+        Cell{"LeaveCloseChannel", Op::Leave, "tsx4410_closeChannel", 2, 1, kError, {}, Remedy::BackToMain,
+             false, nullptr, 0, 0},
+        Cell{"StatusByte", Op::Status, "viReadSTB", 0, 1, kError, {}, Remedy::BackToMain, false, nullptr, 0,
+             0},
         // Self Test and Reset report, then rebuild the Main Panel stopped.
-        Cell{"SelfTest", Op::SelfTest, "tsx4410_self_test", 1, false, kReport, Remedy::ResetModule, false,
+        Cell{"SelfTest", Op::SelfTest, "tsx4410_self_test", 0, 1, kError, kReport, Remedy::ResetModule, false,
              "Start Test", 0, 0},
-        Cell{"Reset", Op::Reset, "tsx4410_reset", 1, true, kTimeoutReport, Remedy::ResetModule, false, "Start Test",
-             0, 0},
-        // The Status panel shows what it got and says nothing.
-        Cell{"StatusByte", Op::Status, "viReadSTB", 1, false, {}, Remedy::BackToMain, false, nullptr, 0, 0}),
+        Cell{"Reset", Op::Reset, "tsx4410_reset", 0, 1, kTimeout, kTimeoutReport, Remedy::ResetModule, false,
+             "Start Test", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

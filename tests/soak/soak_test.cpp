@@ -1,7 +1,6 @@
-// Many ticks on all four channels with a character typed on each before every
-// tick, non-live and on the stand-in driver: every byte comes back on its own
-// channel in order, each tick ends with the tick flag clear, and the heap stops
-// growing after warm-up. SFP_SOAK_TICKS sets the number of ticks (2000 unless set).
+// SFP_SOAK_TICKS ticks (2000 unless set) on four channels, a character typed on each
+// before every tick, non-live and on the stand-ins: every byte comes back on its own
+// channel in order, the tick flag ends clear, and the heap stops growing after warm-up.
 #include "common/test_support.h"
 #include "controls/transfer_edit.h"
 #include "instrument/instrument_driver.h"
