@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -20,6 +21,11 @@ bool HasDisplay()
 
 int main(int argc, char** argv)
 {
+    // Answered before anything else, so it works without a display too.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tsx4410sfp %s\n", SFP_FILE_VERSION);
+        return 0;
+    }
     if (!HasDisplay()) {
         std::fprintf(stderr, "tsx4410sfp: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
                              "run it under a virtual display: xvfb-run -a %s\n",

@@ -80,6 +80,12 @@ if man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
                   man --warnings -E UTF-8 -l -Tutf8 -Z "$usr/share/man/man1/tsx4410sfp.1.gz" 2>&1 >/dev/null) \
    && [ -z "$man_warnings" ]; then :; else fail "manual page: $man_warnings"; fi
 
+# The program names the version the package carries (A.01.01 is 1.1.1).
+shown=$("$usr/bin/tsx4410sfp" --version) || fail "--version failed"
+[ "$(sed -E 's/^tsx4410sfp ([A-Z])\.0*([0-9]+)\.0*([0-9]+)$/\1 \2.\3/' <<<"$shown" |
+     awk '{ printf "%d.%s", index("ABCDEFGHIJKLMNOPQRSTUVWXYZ", $1), $2 }')" = "$version" ] \
+  || fail "--version says \"$shown\", the package is $version"
+
 # The installed panel on the installed stand-ins: it must come up live and
 # keep running until it is stopped.
 trace=$scratch/trace.txt
