@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,11 +33,9 @@ int main(int argc, char** argv)
 #endif
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // Qt wants a private runtime folder; CI machines often have none.
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        const std::string runtime = "/tmp/sfp-tests-runtime-" + std::to_string(getuid());
-        mkdir(runtime.c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    }
+    const std::string runtime = "/tmp/sfp-tests-runtime-" + std::to_string(getuid());
+    mkdir(runtime.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
     setenv("SFP_SIM_DIR", SFP_TEST_SIM_DIR, 0); // where the build put them
     setenv("SFP_SOURCE_DIR", SFP_TEST_SOURCE_DIR, 0);
     QApplication app(argc, argv);

@@ -63,9 +63,8 @@ class FaultMatrix : public ::testing::TestWithParam<Cell> {};
 TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
 {
     const Cell& c = GetParam();
-    QString faults = Rule(c.function, c.channel, c.fromCall, c.status);
-    if (c.firstFailure)
-        faults += ',' + Rule(c.firstFailure, 2, 1, kError);
+    const QString faults = Rule(c.function, c.channel, c.fromCall, c.status) +
+                           (c.firstFailure ? ',' + Rule(c.firstFailure, 2, 1, kError) : QString());
     SimPanel p(VxiBench(R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":")" + kModuleText + R"("}})", faults));
     ASSERT_TRUE(p.app->m_pDriver->IsLive() && p.recorder.messages.isEmpty());
     auto ch2 = [&] { return p.Main()->Channel(2); };
