@@ -29,8 +29,7 @@ const QString kModuleText = QStringLiteral("Relay K7 did not settle. ").repeated
 enum class Op { Start, Tick, Stop, Leave, SelfTest, Reset, Status };
 enum class Remedy { StopThenStart, GoOn, ResetModule, StartAgain, BackToMain }; // the operator's next step
 
-// The boxes: the report (of the module's text, cut to the driver's buffer, or
-// of the timeout), or the report whose own text lookup fails.
+// The boxes: the report of the module's text (cut to its buffer) or of the timeout, or of a failed lookup.
 const QStringList kReport = {msg::InstrumentError(kModuleText.left(255)), msg::kResetAdvice};
 const QStringList kTimeoutReport = {msg::kTimeout, msg::kResetAdvice};
 const QStringList kTimeoutLookupFails = {msg::kTimeout, msg::kApiFailure, msg::kResetAdvice};
@@ -39,7 +38,7 @@ struct Cell {
     const char* name;
     Op op;
     const char* function; // fails once
-    int channel;          // 0: a call that takes none
+    int channel;          // where it fails; 0: a call that takes none
     int fromCall;
     long long status;
     QStringList messages;
@@ -55,7 +54,8 @@ void PrintTo(const Cell& c, std::ostream* os) { *os << c.name; }
 QString Rule(const char* function, int channel, int fromCall, long long status)
 {
     return QStringLiteral(R"({"function":"%1","from_call":%2,"count":1,"status":%3%4})")
-        .arg(function).arg(fromCall).arg(status).arg(channel ? R"(,"channel":2)" : "");
+        .arg(function).arg(fromCall).arg(status)
+        .arg(channel ? R"(,"channel":)" + QString::number(channel) : QString());
 }
 
 class FaultMatrix : public ::testing::TestWithParam<Cell> {};
