@@ -42,6 +42,7 @@ TEST_P(Discovery, EndsOnTheRightPanelAfterTheRightMessages)
     const Road& r = GetParam();
     QStringList listed; // the selected entry marked with '*'
     SimPanel p(r.bench, r.commandLine, r.variants, r.libraries, [&](QDialog& dialog) {
+        EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint); // Cancel or Esc only
         auto* list = dialog.findChild<QComboBox*>();
         for (int i = 0; list && i < list->count(); ++i)
             listed << (i == list->currentIndex() ? "*" : "") + list->itemText(i);
@@ -103,6 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Options, as the operator types them.
         Road{"ResetOption", "vxi.json", "/R", {}, true, "VXI0::24", 5, 24, kVxi + " 0 1"},
         Road{"AddressOption", "two-vxi.json", "-a vxi0::32::instr", {}, true, "VXI0::32", 7, 32, kInitVxi32},
+        Road{"AddressNoResourceNameHolds", "vxi.json", "-a " + QString(256, 'v'), {msg::kInitFailed}, false,
+             QString(255, 'V') /* the field keeps 255 */, -1, -1, ""},
         // A descriptor filling the stand-in's 256 bytes without its zero is cut to 255.
         Road{"DescriptorFits", LongBench(255), "", {}, true, LongName(255).toUpper(), -1, -1,
              LongName(255) + " 0 0"},
