@@ -113,10 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DiscoveryResult r = DiscoverInstrument(visa, options, choose);
     // An address no resource name can hold fails the start without reaching a library.
     const bool overlong = options.hasAddress && options.address.size() >= kViBufferSize;
-    FUZZ_CHECK(overlong ? r.message == IDS_INIT_FAILED && r.slot == -1
-                        : r.message == 0 || r.message == IDS_OPEN_RM_FAILED || r.message == IDS_NO_INSTRUMENT ||
-                              r.message == IDS_SELECT_CANCELLED);
-    FUZZ_CHECK(r.chosen == (r.message == 0 || overlong) && asked <= 1 && g_open.empty());
+    FUZZ_CHECK(r.message == IDS_OPEN_RM_FAILED ||
+               (overlong ? r.message == IDS_INIT_FAILED && r.slot == -1
+                         : r.message == 0 || r.message == IDS_NO_INSTRUMENT || r.message == IDS_SELECT_CANCELLED));
+    FUZZ_CHECK(r.chosen == (r.message == 0 || r.message == IDS_INIT_FAILED) && asked <= 1 && g_open.empty());
     if (r.chosen)
         FUZZ_CHECK((options.hasAddress || r.descriptor.size() < kViBufferSize) &&
                    r.resourceName == ResourceText(r.descriptor) && r.slot >= -32768 && r.slot <= 32767 &&
