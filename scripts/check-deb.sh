@@ -14,6 +14,7 @@
 # scripts/check-install.sh does).
 set -euo pipefail
 
+source "$(dirname "$0")/installed-panel-checks.sh"
 fail() { echo "check-deb: $*" >&2; exit 1; }
 
 [ $# -ge 1 ] || fail "usage: check-deb.sh <package.deb> [build-dir]"
@@ -86,22 +87,7 @@ shown=$("$usr/bin/tsx4410sfp" --version) || fail "--version failed"
      awk '{ printf "%d.%s", index("ABCDEFGHIJKLMNOPQRSTUVWXYZ", $1), $2 }')" = "$version" ] \
   || fail "--version says \"$shown\", the package is $version"
 
-# The installed panel on the installed stand-ins: it must come up live and
-# keep running until it is stopped.
-trace=$scratch/trace.txt
-status=0
-SFP_SIM_TRACE=$trace LD_LIBRARY_PATH=$usr/lib/tsx4410-sfp/sim \
-  timeout 3 "$usr/bin/tsx4410sfp" >"$scratch/panel.out" 2>&1 || status=$?
-[ "$status" -eq 124 ] || fail "installed panel ended by itself (status $status): $(cat "$scratch/panel.out")"
-grep -q '^tsx4410_init .* -> 0$' "$trace" || fail "installed panel did not start the driver on the stand-ins"
-
-# The help, found from the installed bin folder.
-cp "$build/sfp_snapshot" "$usr/bin/"
-out=$("$usr/bin/sfp_snapshot" "$scratch/help.png" help 2>"$scratch/help.err") \
-  || fail "help did not open: $(cat "$scratch/help.err")"
-grep -qx "help document: $usr/share/tsx4410-sfp/tsx4410.html" <<<"$out" \
-  || fail "help opened from the wrong place: $out"
-grep -qx "help window: TSX4410 Soft Front Panel Help" <<<"$out" || fail "help window title: $out"
+check_installed_panel "$usr" "$build" "$scratch"
 
 echo "check-deb: $(basename "$deb") passes lintian, validates, installs into a scratch root," \
      "runs live on its stand-ins and opens its help"

@@ -15,6 +15,7 @@ trap 'rm -rf "$prefix"' EXIT
 export QT_QPA_PLATFORM=offscreen
 unset SFP_LIBRARY_PATH SFP_SIM_BENCH
 
+source "$(dirname "$0")/installed-panel-checks.sh"
 fail() { echo "check-install: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -37,21 +38,6 @@ if command -v desktop-file-validate >/dev/null 2>&1; then
   desktop-file-validate "$desktop" || fail "desktop entry does not validate"
 fi
 
-# The installed panel on the installed stand-ins: it must come up live and
-# keep running until it is stopped.
-trace=$prefix/trace.txt
-status=0
-SFP_SIM_TRACE=$trace LD_LIBRARY_PATH=$prefix/lib/tsx4410-sfp/sim \
-  timeout 3 "$prefix/bin/tsx4410sfp" >/dev/null 2>&1 || status=$?
-[ "$status" -eq 124 ] || fail "installed panel ended by itself (status $status)"
-grep -q '^tsx4410_init .* -> 0$' "$trace" || fail "installed panel did not start the driver on the stand-ins"
-
-# The help, found from the installed bin folder.
-cp "$build/sfp_snapshot" "$prefix/bin/"
-out=$("$prefix/bin/sfp_snapshot" "$prefix/help.png" help 2>"$prefix/help.err") \
-  || fail "help did not open: $(cat "$prefix/help.err")"
-grep -qx "help document: $prefix/share/tsx4410-sfp/tsx4410.html" <<<"$out" \
-  || fail "help opened from the wrong place: $out"
-grep -qx "help window: TSX4410 Soft Front Panel Help" <<<"$out" || fail "help window title: $out"
+check_installed_panel "$prefix" "$build" "$prefix"
 
 echo "check-install: installed tree at a scratch prefix runs live on its stand-ins and opens its help"
