@@ -2,10 +2,12 @@
 // terminal keeps the rate and flow flags, but always 8 data bits, no parity.)
 #include <poll.h>
 #include <pty.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -84,6 +86,13 @@ TEST(SerialLine, OpensAloneAndPutsTheSettingsFoundBackOnCloseAndAtExit) {
   const auto as_found = [&] {
     return tcgetattr(pty.near, &now) == 0 && now.c_cflag == found.c_cflag && now.c_lflag == found.c_lflag;
   };
+  if (fork() == 0) {  // a process that exits with the line open leaves it as it found it
+    SerialLine held(pty.path);
+    std::exit(held.open(Record({{kRtsCts, 3}}), nullptr) == VI_SUCCESS && !as_found() ? 0 : 1);
+  }
+  int status = -1;
+  wait(&status);
+  EXPECT_TRUE(status == 0 && as_found()) << status;
   SerialLine line(pty.path), again(pty.path);
   ASSERT_EQ(line.open(Record({{kRate, 2000}, {kRtsCts, 3}, {kStopBits, 8}}), nullptr),
             TSX4410_WARN_NEAREST_SETTING);

@@ -104,8 +104,10 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
     viWrite(g, B("x"), 1, &n);  // a new command drops the unread answer
     r << rd(g, 100) << st(viWrite(x, B("*IDN?"), 5, &n)) << rd(x, 100);
     ViUInt16 stb = 0;
-    r << "|" << st(viReadSTB(g, &stb)) << stb << st(viReadSTB(rm, &stb)) << st(viClose(rm));
-    r << st(viReadSTB(x, &stb)) << st(viClose(g)) << st(viClose(VI_NULL));
+    ViChar desc[256];
+    r << "|" << st(viReadSTB(g, &stb)) << stb << st(viReadSTB(rm, &stb)) << st(viStatusDesc(rm, VI_ERROR_TMO, desc));
+    r << st(viClose(x)) << st(viReadSTB(x, &stb)) << st(viClose(rm)) << st(viReadSTB(g, &stb)) << st(viClose(rm));
+    r << st(viClose(VI_NULL));
     return r.s;
   });
   EXPECT_EQ(c.report,
@@ -115,7 +117,8 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
             " 2 1 ERROR_NSUP_ATTR 3021 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 417 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " 5 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 24 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " | ok 6 SUCCESS_MAX_CNT:ID ok:,T4410 ERROR_TMO: ERROR_TMO: ok ERROR_TMO:"
-            " | ok 66 ERROR_NSUP_OPER ok ERROR_INV_OBJECT ERROR_INV_OBJECT WARN_NULL_OBJECT");
+            " | ok 66 ERROR_NSUP_OPER ok ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT WARN_NULL_OBJECT");
+  EXPECT_NE(c.trace.find("viStatusDesc obj=4097 code=-1073807339 -> 0\n"), std::string::npos) << c.trace;
 }
 
 TEST(StandIn, DriverSessionChannelsAndTexts) {
@@ -153,6 +156,8 @@ TEST(StandIn, DriverSessionChannelsAndTexts) {
     r << st(tsx4410_write(vi, 4, B("x"), 1, &n)) << n << st(tsx4410_setProperty(vi, 1, 19, mine));
     for (auto [s, status] : {std::pair{vi, VI_ERROR_TMO}, {0u, VI_ERROR_TMO}, {vi, VI_ERROR_INV_OBJECT}, {vi, 12345}})
       r << "|" << st(tsx4410_error_message(s, status, m)) << m;
+    ViBoolean done = 0;
+    r << "|" << st(tsx4410_jobOpc(vi, &done)) << done;
     r << "|" << st(tsx4410_close(vi)) << st(viReadSTB(vi, &stb)) << st(tsx4410_close(vi));
     return r.s;
   });
@@ -163,12 +168,13 @@ TEST(StandIn, DriverSessionChannelsAndTexts) {
             " ERROR_INV_OBJECT: ERROR_INV_PARAMETER TSX4410_ERROR_CHANNEL_CLOSED 0"
             " TSX4410_ERROR_PROPERTY_READONLY | ok module slow | ok module slow"
             " | ok The session or object reference is invalid. | ok Unknown status code 12345."
-            " | ok ERROR_INV_OBJECT ERROR_INV_OBJECT");
+            " | ok 1 | ok ERROR_INV_OBJECT ERROR_INV_OBJECT");
   // The trace: one line per call, both libraries, output values only on success.
   for (const char* line : {"viGetAttribute obj=4098 attr=1073676520 value=5 -> 0\ntsx4410_getAttribute vi=4098",
                            "tsx4410_write vi=4098 channel=4 count=1 bytes=\"x\" written=0 -> -1074135039\n",
                            "channel=3 property=30 record=[3,0,115200,8,0,1,65536,65536,2000,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0] -> 0",
-                           "viOpen rm=4097 name=\"vxi::24\" mode=0 timeout=0 vi=4098 -> 0\n"})
+                           "viOpen rm=4097 name=\"vxi::24\" mode=0 timeout=0 vi=4098 -> 0\n",
+                           "tsx4410_jobOpc vi=4098 done=1 -> 0\n"})
     EXPECT_NE(c.trace.find(line), std::string::npos) << line << "\n" << c.trace;
 }
 
