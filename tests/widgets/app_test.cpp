@@ -109,6 +109,7 @@ protected:
 TEST(MainWindow, IsMadeFixedAtItsFirstSizeCentredWithoutAMaximiseBox)
 {
     CMainFrame frame;
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("TSX4410 SFP"));
     EXPECT_TRUE(frame.minimumSize() == QSize(402, 404) && frame.maximumSize() == QSize(402, 404));
     EXPECT_EQ(frame.pos(), CenteredOrigin(QGuiApplication::primaryScreen()->geometry().size(), QSize(402, 404)));
     EXPECT_FALSE(frame.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -314,6 +315,8 @@ TEST_F(Panels, MainPanelNonLiveShowsLogosADarkLampNoSlotAndTheUnknownResource)
         // Rx, Tx and Err lamps: one column of equal squares on the panel's grey.
         const QRect rx = Ch(n)->RxLamp()->geometry(), tx = Ch(n)->TxLamp()->geometry(), err = Ch(n)->ErrLamp()->geometry();
         EXPECT_TRUE(rx.x() == tx.x() && tx.x() == err.x() && rx.size() == err.size() && rx.top() < tx.top() && tx.top() < err.top()) << n;
+        const QRect recv = Ch(n)->RecvBox()->geometry(), trans = Ch(n)->TransBox()->geometry();
+        EXPECT_TRUE(recv.x() == trans.x() && recv.size() == trans.size() && recv.top() == rx.top() && recv.bottom() < trans.top()) << n;
         EXPECT_EQ(d->GetDlgItem(IDC_ERR_LAMP + n - 1), Ch(n)->ErrLamp());
         EXPECT_EQ(Ch(n)->ErrLamp()->BackgroundColor(), RGB(192, 192, 192));
     }
