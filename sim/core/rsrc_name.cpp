@@ -93,12 +93,4 @@ std::string listed_name(std::string_view name) {
   return parsed ? parsed->canonical : std::string(name);
 }
 
-bool same_resource(std::string_view a, std::string_view b) {
-  auto pa = parse_rsrc_name(a);
-  auto pb = parse_rsrc_name(b);
-  if (pa && pb) return pa->canonical == pb->canonical;
-  if (pa || pb) return false;
-  return iequals(a, b);
-}
-
 }  // namespace sim

@@ -23,10 +23,6 @@ std::optional<RsrcName> parse_rsrc_name(std::string_view name);
 // The name as VISA lists it: canonical when it parses, else as written.
 std::string listed_name(std::string_view name);
 
-// Parsed names compare by their parts; names that do not parse compare as
-// case-insensitive text, so a bench may carry odd descriptors on purpose.
-bool same_resource(std::string_view a, std::string_view b);
-
 bool iequals(std::string_view a, std::string_view b);
 
 }  // namespace sim
