@@ -70,6 +70,10 @@ TEST(TransferBuffer, ShownTextFollowsTheTypingRoundTheRing)
     EXPECT_EQ(b.ShownText(120, TenPerChar), "bc");
     b.Type('x');
     EXPECT_EQ(b.ShownText(120, TenPerChar), "cx");
+    for (char c : std::string("defg")) // a take hands out no more than asked; the rest waits
+        b.Type(c);
+    const std::string first = Take(b, 3);
+    EXPECT_EQ(first + "|" + Take(b), "xde|fg");
 }
 
 std::string Held(CInstrumentDriver& d) // channels 0 to 5, of which 1 to 4 exist
