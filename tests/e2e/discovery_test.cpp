@@ -48,9 +48,11 @@ TEST_P(Discovery, EndsOnTheRightPanelAfterTheRightMessages)
             listed << (i == list->currentIndex() ? "*" : "") + list->itemText(i);
         if (list && r.pick >= 0)
             list->setCurrentIndex(r.pick);
+        dialog.setResult(-1); // so that only the button decides
         for (QPushButton* button : dialog.findChildren<QPushButton*>())
             if (button->text() == (r.pick >= 0 ? "OK" : "Cancel"))
                 button->click();
+        EXPECT_EQ(dialog.result(), r.pick >= 0 ? QDialog::Accepted : QDialog::Rejected);
         return dialog.result();
     });
 

@@ -36,6 +36,7 @@ TEST(SimCore, BenchRefusals) {
       {R"({"resources": [{"descriptor": "VXI::24"}, {"descriptor": "VXI0::24::INSTR"}]})", "listed twice"},
       {R"({"resources": [{"descriptor": "VXI::2", "module": {"channels": {"5": {}}}}]})", "channels are"},
       {R"({"resources": [{"descriptor": "VXI::2", "module": {"channels": {"1": {"busy": 1}}}}]})", "busy: expected"},
+      {R"({"resources": [{"descriptor": "VXI::2", "module": {"error_query": {"text": "x"}}}]})", "unknown key \"text\""},
       {R"({"faults": [{"function": "viOpen", "status": "VI_OOPS"}]})", "is not a status"},
       {R"({"faults": [{"function": "viFindRsrcs", "status": 0}]})", "no entry point"}};
   for (auto& [json, reason] : cases) {
