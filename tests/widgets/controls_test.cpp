@@ -198,7 +198,8 @@ TEST(TransferEdit, ControlKeysAreStoredAndSentButNotShown)
         {Qt::Key_Return, {}, "\r", 13},  {Qt::Key_Enter, Qt::KeypadModifier, "\r", 13}, {Qt::Key_Backspace, {}, "\b", 8},
         {Qt::Key_V, Qt::ControlModifier, "", 22}, {Qt::Key_Z, Qt::ControlModifier, "", 26}, {Qt::Key_E, {}, QString(QChar(0xE9)), 0xE9},
         {Qt::Key_unknown, {}, QString(QChar(0x20AC)), -1}, {Qt::Key_Delete, {}, "\x7f", -1}, {Qt::Key_F, Qt::AltModifier, "f", -1},
-        {Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, QString(QChar(0xE9)), 0xE9} /* AltGr */};
+        {Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, QString(QChar(0xE9)), 0xE9} /* AltGr */,
+        {Qt::Key_E, Qt::AltModifier | Qt::GroupSwitchModifier, QString(QChar(0xE9)), 0xE9} /* AltGr on X11 */};
     for (const auto& r : rows) {
         auto box = ActiveBox(CTransferEdit::Transmit);
         Type(box.get(), QStringLiteral("ab"));
