@@ -173,14 +173,9 @@ ViStatus DriverState::set_property(ViSession vi, ViInt32 channel, ViInt32 proper
       }
       if (!ch->line->is_open()) {
         // Kept for the open, which applies it; a record the line can never
-        // take is refused now.
-        const LinePlan plan = plan_line(termios{}, asked);
-        if (!plan.refused.empty()) {
-          note_.port = ch->line->path();
-          note_.text = ch->line->path() + ": cannot apply " + plan.refused;
-          s->line_texts[TSX4410_ERROR_PORT_SETTING] = note_.text;
-          return TSX4410_ERROR_PORT_SETTING;
-        }
+        // take is refused now, in the line's own words.
+        const ViStatus st = ch->line->configure(asked, nullptr);
+        if (st == TSX4410_ERROR_PORT_SETTING) return noted(*s, *ch->line, st);
         ch->record = asked;
         return VI_SUCCESS;
       }
