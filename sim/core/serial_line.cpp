@@ -58,7 +58,32 @@ std::string open_failure(const std::string& path, int err) {
   return text;
 }
 
+// Opens the device for a line: non-blocking, not as controlling terminal,
+// a serial device, and ours alone. The lock comes first: a second user must
+// be turned away before TIOCEXCL would shut out the program that really
+// holds the line. Returns the descriptor, or -1 with *err set.
+int open_exclusive(const std::string& path, int* err) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  *err = fd < 0 ? errno : 0;
+  if (!*err && !isatty(fd)) *err = ENOTTY;
+  if (!*err && flock(fd, LOCK_EX | LOCK_NB) != 0) *err = errno;
+  if (*err && fd >= 0) ::close(fd);
+  return *err ? -1 : fd;
+}
+
 }  // namespace
+
+std::string probe_port(const std::string& path) {
+  int err = 0;
+  const int fd = open_exclusive(path, &err);
+  if (fd < 0) return open_failure(path, err);
+  // Another program may hold the line with TIOCEXCL alone (no lock): then
+  // only root gets this far, and root is told so rather than sharing it.
+  int excl = 0;
+  if (ioctl(fd, TIOCGEXCL, &excl) == 0 && excl) err = EBUSY;
+  ::close(fd);
+  return err ? open_failure(path, err) : std::string();
+}
 
 void SerialLine::restore_all() {
   OpenLines& o = open_lines();
@@ -74,12 +99,8 @@ ViStatus SerialLine::open(const ConfigRecord& record, ConfigRecord* effective) {
   gone_ = false;
   local_.clear();
   echo_.clear();
-  const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  int err = fd < 0 ? errno : 0;
-  if (!err && !isatty(fd)) err = ENOTTY;
-  // The lock first: a second user must be turned away before TIOCEXCL
-  // would shut out the program that really holds the line.
-  if (!err && flock(fd, LOCK_EX | LOCK_NB) != 0) err = errno;
+  int err = 0;
+  const int fd = open_exclusive(path_, &err);
   if (!err && (tcgetattr(fd, &found_) != 0 || !save_kernel_settings(fd, &found_kernel_))) err = errno;
   if (!err && ioctl(fd, TIOCEXCL) != 0) err = errno;
   if (err) {

@@ -14,6 +14,12 @@
 
 namespace sim {
 
+// Whether this process could take the device as a channel's line: it exists,
+// is a serial device, may be opened and nobody else holds it. Nothing on the
+// line is changed. Empty when it can; otherwise the same text an open would
+// give, naming the device and the fix.
+std::string probe_port(const std::string& path);
+
 class SerialLine {
  public:
   explicit SerialLine(std::string path) : path_(std::move(path)) {}
