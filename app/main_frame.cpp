@@ -79,12 +79,17 @@ void CMainFrame::OnTimer()
     if (m_bInTimer)
         return;
     m_bInTimer = 1;
+    // Cleared on every way out, an exception included: a flag left set
+    // would drop every later tick while the panel still reads "Stop!".
+    struct ClearOnExit {
+        int& flag;
+        ~ClearOnExit() { flag = 0; }
+    } clear{m_bInTimer};
     CPanelList& panels = CSfpApp::Get()->m_panels;
     for (auto it = panels.begin(); it != panels.end();) {
         CPanel* panel = *it++;
         panel->Update();
     }
-    m_bInTimer = 0;
 }
 
 void CMainFrame::DispatchTimer()

@@ -27,7 +27,8 @@ public:
 
     // One tick: every panel's Update in list order. A tick that arrives while
     // an earlier one is still running (inside a message box) is dropped. A
-    // user exception out of a panel ends the tick and leaves m_bInTimer set.
+    // user exception out of a panel ends the tick; m_bInTimer is cleared on
+    // every way out.
     void OnTimer();
     // The timer message as dispatched: OnTimer, with an escaping user
     // exception dropped silently.

@@ -107,15 +107,20 @@ void CChannel::Start()
         return;
     m_bOpened = driver->OpenChannel(m_nChannel);
     if (!m_bOpened) {
-        m_pRxLamp->SetState(kFailedOpen);
-        m_pErrLamp->SetState(kFailedOpen);
-        m_pTxLamp->SetState(kFailedOpen);
+        ShowStartFailed();
         SfpMessageBox(LoadString(IDS_CHANNEL_OPEN_ERROR));
         return;
     }
     Configure();
     m_pTransBox->Activate();
     m_pRecvBox->Activate();
+}
+
+void CChannel::ShowStartFailed()
+{
+    m_pRxLamp->SetState(kFailedOpen);
+    m_pErrLamp->SetState(kFailedOpen);
+    m_pTxLamp->SetState(kFailedOpen);
 }
 
 void CChannel::Configure()
@@ -141,9 +146,16 @@ void CChannel::Poll()
         return;
     char buffer[kReceiveBufferSize];
 
-    // Receive step. A failing count is not handled here: it ends the tick.
+    // Receive step. A count that fails is reported as a failed write is: a
+    // line gone away must not leave the poll stalled without a word.
     m_pRxLamp->SetState(kIdle);
-    const std::int32_t waiting = driver->BytesAvailable(m_nChannel);
+    std::int32_t waiting = 0;
+    try {
+        waiting = driver->BytesAvailable(m_nChannel);
+    } catch (const CUserException&) {
+        ReportInstrumentError(driver->LastStatus());
+        return;
+    }
     if (waiting != 0) {
         try {
             if (waiting < 0) {

@@ -38,6 +38,8 @@ public:
 
     int Number() const { return m_nChannel; }
     int IsOpened() const { return m_bOpened; }
+    // The lamps of a channel that could not be started: dim, as a failed open.
+    void ShowStartFailed();
     CStateLedButton* RxLamp() const { return m_pRxLamp; }
     CStateLedButton* TxLamp() const { return m_pTxLamp; }
     CStateLedButton* ErrLamp() const { return m_pErrLamp; }

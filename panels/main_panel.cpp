@@ -3,6 +3,8 @@
 #include "controls/bitmap_static.h"
 #include "controls/led_button.h"
 #include "instrument/instrument_driver.h"
+#include "instrument/instrument_host.h"
+#include "instrument/report_error.h"
 #include "panels/channel.h"
 #include "panels/panel_host.h"
 #include "panels/panel_list.h"
@@ -116,17 +118,40 @@ void CPan1Dlg::StartTest()
     if (m_bRunning)
         return;
     m_bRunning = 1;
-    {
+    CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
+    std::size_t reached = 0;
+    try {
         // Ends on every road, also when a channel's start throws.
         CWaitCursor wait;
-        if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
+        if (driver)
             driver->BeginTest();
-        for (CChannel* channel : m_channels)
-            channel->Start();
-        if (auto* button = StartStopButton())
-            button->setText(QStringLiteral("Stop!"));
+        for (; reached < m_channels.size(); ++reached)
+            m_channels[reached]->Start();
+    } catch (const CUserException&) {
+        AbandonStart(driver, reached);
+        return;
     }
+    if (auto* button = StartStopButton())
+        button->setText(QStringLiteral("Stop!"));
     CPanelHost::Get()->StartPollTimer();
+}
+
+void CPan1Dlg::AbandonStart(CInstrumentDriver* driver, std::size_t failed)
+{
+    // A half-started test would look running while its channels are dead:
+    // the operator reads the driver's reason, the channels this start reached
+    // are closed again, and the next click starts afresh.
+    if (driver)
+        ReportInstrumentError(driver->LastStatus());
+    m_bRunning = 0;
+    if (driver)
+        driver->EndTest();
+    for (std::size_t i = 0; i <= failed && i < m_channels.size(); ++i)
+        m_channels[i]->Stop();
+    if (failed < m_channels.size())
+        m_channels[failed]->ShowStartFailed();
+    if (auto* button = StartStopButton())
+        button->setText(QStringLiteral("Start Test"));
 }
 
 void CPan1Dlg::StopTest()

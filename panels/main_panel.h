@@ -42,6 +42,9 @@ protected:
 private:
     void DoDataExchange();
     void OnStartStop();
+    // A channel's start threw: report, close what this start opened, and
+    // leave the test stopped.
+    void AbandonStart(class CInstrumentDriver* driver, std::size_t failed);
 
     CTextStatic m_slotBox;
     CTextStatic m_resourceBox;

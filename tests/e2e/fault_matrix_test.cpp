@@ -22,12 +22,12 @@ namespace {
 
 constexpr long long kError = static_cast<std::int32_t>(0xBFFF0000u); // VI_ERROR_SYSTEM_ERROR
 constexpr long long kTimeout = static_cast<std::int32_t>(0xBFFF0015u);
-constexpr int kLit = CStateLedButton::kLit, kDark = CStateLedButton::kDark;
+constexpr int kLit = CStateLedButton::kLit, kDark = CStateLedButton::kDark, kDim = CStateLedButton::kDim;
 // 300 characters: the report shows the 255 the driver's text buffer holds.
 const QString kModuleText = QStringLiteral("Relay K7 did not settle. ").repeated(12);
 
 enum class Op { Start, Tick, Stop, Leave, SelfTest, Reset, Status };
-enum class Remedy { StopThenStart, GoOn, ResetModule, StartAgain, BackToMain }; // the operator's next step
+enum class Remedy { GoOn, ResetModule, StartAgain, BackToMain }; // the operator's next step
 
 // The boxes: the report of the module's text (cut to its buffer) or of the timeout, or of a failed lookup.
 const QStringList kReport = {msg::InstrumentError(kModuleText.left(255)), msg::kResetAdvice};
@@ -94,7 +94,14 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
     if (c.button) {
         EXPECT_EQ(p.Main()->StartStopButton()->text(), c.button);
         EXPECT_EQ(p.Main()->IsRunning(), c.running);
-        EXPECT_EQ(ch2()->ErrLamp()->State(), c.remedy == Remedy::GoOn ? kLit : kDark);
+        EXPECT_EQ(ch2()->ErrLamp()->State(), c.remedy == Remedy::GoOn ? kLit : c.op == Op::Start ? kDim : kDark);
+    }
+    if (c.op == Op::Start) { // channels 1 and 2 closed again, 3 and 4 never reached
+        std::string closed;
+        for (const auto& call : p.sim.Calls("tsx4410_closeChannel"))
+            closed += call["channel"];
+        EXPECT_EQ(closed, "12");
+        EXPECT_TRUE(p.sim.Calls("tsx4410_openChannel").size() == 2 && ch2()->TransBox()->isEnabled() == false);
     }
     if (auto* status = p.app->m_panels.FindByStringId(IDS_STATUS_PANEL)->m_pDialog; c.op == Op::Status) {
         EXPECT_EQ(status->Item<CTextStatic>(IDC_STATUS_BYTE)->Text(), "0") << "a failed read shows 0";
@@ -105,8 +112,6 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
         p.frame->OnReset();
     else if (c.remedy == Remedy::BackToMain)
         p.frame->OnMainPanel();
-    else if (c.remedy == Remedy::StopThenStart)
-        p.StartStop(); // clears the tick flag a stalled tick left set
     EXPECT_EQ(p.frame->m_bInTimer, 0);
     if (c.remedy != Remedy::GoOn) {
         EXPECT_EQ(p.Main()->StartStopButton()->text(), "Start Test");
@@ -128,12 +133,14 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
 INSTANTIATE_TEST_SUITE_P(
     Calls, FaultMatrix,
     ::testing::Values(
-        // Starting: the test is left half started, silently.
-        Cell{"StartWriteConfig", Op::Start, "tsx4410_setProperty", 2, 1, kTimeout, {}, Remedy::StopThenStart,
-             false, "Start Test", 1, 0},
-        // A tick: the byte count stalls the poll, a failed read lights Err, the transmit step reports.
-        Cell{"TickByteCount", Op::Tick, "tsx4410_getProperty", 2, 2, kError, {}, Remedy::StopThenStart, true,
-             "Stop!", 1, 1},
+        // Starting: reported, what this start opened closed again, the test stopped.
+        Cell{"StartWriteConfig", Op::Start, "tsx4410_setProperty", 2, 1, kTimeout, kTimeoutReport,
+             Remedy::StartAgain, false, "Start Test", 0, 0},
+        Cell{"StartOpen", Op::Start, "tsx4410_openChannel", 2, 1, kError, kReport, Remedy::StartAgain, false,
+             "Start Test", 0, 0},
+        // A tick: the byte count and the transmit step report, a failed read lights Err.
+        Cell{"TickByteCount", Op::Tick, "tsx4410_getProperty", 2, 2, kError, kReport, Remedy::ResetModule,
+             false, "Stop!", 1, 0},
         Cell{"TickRead", Op::Tick, "tsx4410_read", 2, 1, kTimeout, {}, Remedy::GoOn, true, "Stop!", 1, 0},
         Cell{"TickWrite", Op::Tick, "tsx4410_write", 2, 1, kError, kReport, Remedy::ResetModule, false,
              "Stop!", 1, 0},
