@@ -111,10 +111,7 @@ ViStatus DriverState::serial_property(Session& s, Channel& ch, ViInt32 property,
   SerialLine& line = *ch.line;
   if (property == TSX4410_PROP_BYTES_WAITING) {
     ViUInt32 n = 0;
-    ViStatus st = line.waiting(&n);
-    // A failing count stops the panel's poll without a word; the hang-up is
-    // told by the next read, write or status call instead.
-    if (st == TSX4410_ERROR_PORT_DISCONNECTED) st = TSX4410_WARN_PORT_DISCONNECTED;
+    const ViStatus st = line.waiting(&n);
     *word = static_cast<ViInt32>(std::min<ViUInt32>(n, 0x7FFFFFFF));
     return noted(s, line, st);
   }

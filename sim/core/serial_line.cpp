@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,9 +20,14 @@
 namespace sim {
 namespace {
 
-// What a loop holds before further bytes are refused (local loop) or
-// dropped (echo the line cannot take, e.g. held back by flow control).
-constexpr std::size_t kLoopCapacity = 65536;
+constexpr auto kDrainSlack = std::chrono::milliseconds(500);
+constexpr auto kDrainLimit = std::chrono::milliseconds(2000);
+
+// Bits a character takes on the line: start, data, parity, stop.
+unsigned bits_per_char(const termios& t) {
+  static const unsigned kData[] = {5, 6, 7, 8};
+  return 1 + kData[(t.c_cflag & CSIZE) / CS6] + ((t.c_cflag & PARENB) ? 1 : 0) + ((t.c_cflag & CSTOPB) ? 2 : 1);
+}
 
 struct OpenLines {
   std::mutex mutex;
@@ -89,6 +96,9 @@ void SerialLine::restore_all() {
   OpenLines& o = open_lines();
   std::lock_guard<std::mutex> lock(o.mutex);
   for (SerialLine* line : o.lines) {
+    // A forked child shares the descriptor: the line is its parent's to put back.
+    if (line->owner_ != getpid()) continue;
+    tcflush(line->fd_, TCIOFLUSH);
     restore_kernel_settings(line->fd_, line->found_kernel_);
     ioctl(line->fd_, TIOCNXCL);
   }
@@ -97,8 +107,8 @@ void SerialLine::restore_all() {
 ViStatus SerialLine::open(const ConfigRecord& record, ConfigRecord* effective) {
   close();
   gone_ = false;
-  local_.clear();
-  echo_.clear();
+  in_.clear();
+  out_.clear();
   int err = 0;
   const int fd = open_exclusive(path_, &err);
   if (!err && (tcgetattr(fd, &found_) != 0 || !save_kernel_settings(fd, &found_kernel_))) err = errno;
@@ -109,9 +119,10 @@ ViStatus SerialLine::open(const ConfigRecord& record, ConfigRecord* effective) {
     return TSX4410_ERROR_PORT_UNAVAILABLE;
   }
   fd_ = fd;
+  owner_ = getpid();
   enlist(this, true);
   const ViStatus st = configure(record, effective);
-  if (st < 0) close();
+  if (st < 0) release();
   return st;
 }
 
@@ -123,16 +134,21 @@ ViStatus SerialLine::configure(const ConfigRecord& record, ConfigRecord* effecti
     return TSX4410_ERROR_PORT_SETTING;
   }
   if (fd_ < 0) return TSX4410_ERROR_CHANNEL_CLOSED;
-  if (tcsetattr(fd_, TCSANOW, &plan.tio) != 0) return fail(errno);
-  if (!plan.standard_rate && !set_kernel_rate(fd_, plan.rate)) {
-    const int err = errno;
-    if (err != EINVAL) return fail(err);
+  // Framing and rate go on in two steps; a rate the device refuses must not
+  // leave the new framing behind, so everything in force before is kept.
+  KernelLineSettings before;
+  if (!save_kernel_settings(fd_, &before)) return fail(errno);
+  int err = tcsetattr(fd_, TCSANOW, &plan.tio) != 0 ? errno : 0;
+  if (!err && !plan.standard_rate && !set_kernel_rate(fd_, plan.rate)) err = errno;
+  if (err) {
+    restore_kernel_settings(fd_, before);
+    if (err != EINVAL || plan.standard_rate) return fail(err);
     message_ = path_ + ": cannot apply rate " + std::to_string(plan.rate) + " bit/s";
     return TSX4410_ERROR_PORT_SETTING;
   }
   if (plan.mode != mode_) {
-    local_.clear();
-    echo_.clear();
+    in_.clear();
+    out_.clear();
   }
   mode_ = plan.mode;
   if (effective) *effective = plan.effective;
@@ -145,7 +161,9 @@ ViStatus SerialLine::configure(const ConfigRecord& record, ConfigRecord* effecti
   applied_ = describe_line(now, rate);
   std::string notes = plan.nearest;
   const tcflag_t kLine = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
-  if ((now.c_cflag & kLine) != (plan.tio.c_cflag & kLine) || rate != plan.rate) {
+  const tcflag_t kInput = IXON | IXOFF | INPCK;
+  if ((now.c_cflag & kLine) != (plan.tio.c_cflag & kLine) ||
+      (now.c_iflag & kInput) != (plan.tio.c_iflag & kInput) || rate != plan.rate) {
     notes += (notes.empty() ? "" : "; ") + std::string("the device kept ") + applied_;
   }
   if (notes.empty()) return VI_SUCCESS;
@@ -155,93 +173,97 @@ ViStatus SerialLine::configure(const ConfigRecord& record, ConfigRecord* effecti
 
 ViStatus SerialLine::waiting(ViUInt32* count) {
   *count = 0;
-  if (gone_) return disconnected();
-  if (fd_ < 0) return VI_SUCCESS;
-  if (hung_up()) return disconnected();
-  if (mode_ == ChannelMode::kRemoteLoop) return loop_remote();
-  if (mode_ == ChannelMode::kLocalLoop) {
-    // The receiver listens to the transmitter only; the line's input is lost,
-    // as on a module in local loop, so the far end is never held up.
-    if (tcflush(fd_, TCIFLUSH) != 0) return fail(errno);
-    *count = static_cast<ViUInt32>(local_.size());
-    return VI_SUCCESS;
-  }
-  if (ViStatus st = move_echo(); st < 0) return st;
-  int n = 0;
-  if (ioctl(fd_, FIONREAD, &n) != 0) return fail(errno);
-  *count = static_cast<ViUInt32>(std::max(n, 0));
-  return VI_SUCCESS;
+  if (fd_ < 0 && !gone_) return VI_SUCCESS;
+  const ViStatus st = pump();
+  // What arrived before a hang-up is delivered before the hang-up is told.
+  *count = static_cast<ViUInt32>(in_.size());
+  return in_.empty() ? st : VI_SUCCESS;
 }
 
 ViStatus SerialLine::output_queued(bool* queued) {
   *queued = false;
-  if (gone_) return disconnected();
-  if (fd_ < 0) return VI_SUCCESS;
-  if (hung_up()) return disconnected();
-  if (ViStatus st = move_echo(); st < 0) return st;
+  if (fd_ < 0 && !gone_) return VI_SUCCESS;
+  if (ViStatus st = pump(); st < 0) return st;
   int n = 0;
   if (mode_ != ChannelMode::kLocalLoop && ioctl(fd_, TIOCOUTQ, &n) != 0) return fail(errno);
-  *queued = n > 0 || !echo_.empty();
+  *queued = n > 0 || !out_.empty();
   return VI_SUCCESS;
 }
 
 ViStatus SerialLine::write(const ViByte* bytes, ViUInt32 count, ViUInt32* written) {
   *written = 0;
-  if (gone_) return disconnected();
-  if (fd_ < 0) return TSX4410_ERROR_CHANNEL_CLOSED;
-  if (mode_ == ChannelMode::kLocalLoop) {
-    const std::size_t n = std::min<std::size_t>(count, kLoopCapacity - local_.size());
-    local_.insert(local_.end(), bytes, bytes + n);
-    *written = static_cast<ViUInt32>(n);
-    return VI_SUCCESS;
+  if (fd_ < 0 && !gone_) return TSX4410_ERROR_CHANNEL_CLOSED;
+  if (ViStatus st = pump(); st < 0) return st;
+  const bool loop = mode_ == ChannelMode::kLocalLoop;
+  const std::size_t held = loop ? in_.size() : out_.size();
+  const std::size_t room = (loop ? kReceiveBuffer : kTransmitBuffer) - held;
+  if (count > room) {
+    message_ = path_ + ": transmit buffer full (" + std::to_string(held) +
+               " bytes held back by flow control or a far end that does not read); " +
+               std::to_string(count) + " bytes not taken";
+    return TSX4410_ERROR_PORT_OUTPUT_FULL;
   }
-  if (ViStatus st = move_echo(); st < 0) return st;
-  if (count == 0) return VI_SUCCESS;
-  const ssize_t n = ::write(fd_, bytes, count);
-  if (n < 0) return errno == EAGAIN || errno == EINTR ? VI_SUCCESS : fail(errno);
-  *written = static_cast<ViUInt32>(n);
-  return VI_SUCCESS;
+  if (loop) {
+    in_.insert(in_.end(), bytes, bytes + count);
+  } else {
+    out_.append(reinterpret_cast<const char*>(bytes), count);
+  }
+  *written = count;
+  return loop ? VI_SUCCESS : pump_output();
 }
 
 ViStatus SerialLine::read(ViByte* buf, ViUInt32 count, ViUInt32* got) {
   *got = 0;
-  if (gone_) return disconnected();
-  if (fd_ < 0) return TSX4410_ERROR_CHANNEL_CLOSED;
-  if (mode_ == ChannelMode::kRemoteLoop) return loop_remote();
-  if (mode_ == ChannelMode::kLocalLoop) {
-    const std::size_t n = std::min<std::size_t>(count, local_.size());
-    std::copy_n(local_.begin(), n, buf);
-    local_.erase(local_.begin(), local_.begin() + static_cast<std::ptrdiff_t>(n));
-    *got = static_cast<ViUInt32>(n);
-    return VI_SUCCESS;
-  }
-  if (count == 0) return VI_SUCCESS;
-  const ssize_t n = ::read(fd_, buf, count);
-  if (n < 0) return errno == EAGAIN || errno == EINTR ? VI_SUCCESS : fail(errno);
-  // With VMIN 1 a non-blocking read says 0 only at end of file.
-  if (n == 0) return hung_up() ? disconnected() : VI_SUCCESS;
+  if (fd_ < 0 && !gone_) return TSX4410_ERROR_CHANNEL_CLOSED;
+  const ViStatus st = pump();
+  const std::size_t n = std::min<std::size_t>(count, in_.size());
+  std::copy_n(in_.begin(), n, buf);
+  in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(n));
   *got = static_cast<ViUInt32>(n);
-  if (mode_ == ChannelMode::kAutoEcho) {
-    echo_.append(reinterpret_cast<const char*>(buf),
-                 std::min<std::size_t>(static_cast<std::size_t>(n), kLoopCapacity - echo_.size()));
-    return move_echo();
-  }
-  return VI_SUCCESS;
+  return n > 0 || count == 0 ? VI_SUCCESS : st;
 }
 
 void SerialLine::discard() {
-  local_.clear();
-  echo_.clear();
+  in_.clear();
+  out_.clear();
   if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
 }
 
 void SerialLine::close() {
   if (fd_ < 0) return;
+  drain();
+  release();
+}
+
+void SerialLine::release() {
+  if (fd_ < 0) return;
   enlist(this, false);
+  tcflush(fd_, TCIOFLUSH);  // nothing left goes out at the settings put back
   restore_kernel_settings(fd_, found_kernel_);
   ioctl(fd_, TIOCNXCL);
   ::close(fd_);  // also drops the lock
   fd_ = -1;
+  out_.clear();
+}
+
+void SerialLine::drain() {
+  using Clock = std::chrono::steady_clock;
+  const auto queued = [this] {
+    int n = 0;
+    return out_.size() + (ioctl(fd_, TIOCOUTQ, &n) == 0 && n > 0 ? static_cast<std::size_t>(n) : 0);
+  };
+  std::size_t pending = queued();
+  if (pending == 0) return;
+  termios t{};
+  unsigned rate = 0;
+  if (tcgetattr(fd_, &t) != 0 || !kernel_rate(fd_, &rate) || rate == 0) rate = 50;
+  const auto needs = std::chrono::milliseconds(pending * bits_per_char(t) * 1000 / rate) + kDrainSlack;
+  const auto deadline = Clock::now() + std::min<Clock::duration>(needs, kDrainLimit);
+  while (pending > 0 && Clock::now() < deadline) {
+    if (pump_output() < 0 || fd_ < 0) return;
+    pending = queued();
+    if (pending > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 ViStatus SerialLine::fail(int err) {
@@ -252,8 +274,9 @@ ViStatus SerialLine::fail(int err) {
 
 ViStatus SerialLine::disconnected() {
   // The descriptor goes at once, so nothing is ever sent after a hang-up and
-  // later calls fail here without a system call.
-  close();
+  // later calls fail here without a system call; what was received stays
+  // to be read.
+  release();
   gone_ = true;
   message_ = path_ + ": disconnected (the device went away or its other end was closed)";
   return TSX4410_ERROR_PORT_DISCONNECTED;
@@ -264,22 +287,42 @@ bool SerialLine::hung_up() const {
   return poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
-ViStatus SerialLine::move_echo() {
-  if (echo_.empty()) return VI_SUCCESS;
-  const ssize_t n = ::write(fd_, echo_.data(), echo_.size());
+ViStatus SerialLine::pump() {
+  if (gone_) return disconnected();
+  if (fd_ < 0) return VI_SUCCESS;
+  if (ViStatus st = pump_output(); st < 0) return st;
+  if (ViStatus st = take_input(); st < 0) return st;
+  return pump_output();  // what the echo modes owe the line
+}
+
+ViStatus SerialLine::pump_output() {
+  if (out_.empty() || fd_ < 0) return VI_SUCCESS;
+  const ssize_t n = ::write(fd_, out_.data(), out_.size());
   if (n < 0) return errno == EAGAIN || errno == EINTR ? VI_SUCCESS : fail(errno);
-  echo_.erase(0, static_cast<std::size_t>(n));
+  out_.erase(0, static_cast<std::size_t>(n));
   return VI_SUCCESS;
 }
 
-ViStatus SerialLine::loop_remote() {
+ViStatus SerialLine::take_input() {
+  if (mode_ == ChannelMode::kLocalLoop) {
+    // The receiver listens to the transmitter only; the line's input is lost,
+    // as on a module in local loop, so the far end is never held up.
+    return tcflush(fd_, TCIFLUSH) == 0 ? VI_SUCCESS : fail(errno);
+  }
+  const bool keeps = mode_ != ChannelMode::kRemoteLoop;
+  const bool echoes = mode_ != ChannelMode::kNormal;
   char buf[4096];
   for (;;) {
-    if (ViStatus st = move_echo(); st < 0 || !echo_.empty()) return st;
-    const ssize_t n = ::read(fd_, buf, sizeof buf);
+    // Read only what the buffers can hold; the rest waits in the device.
+    std::size_t room = keeps ? kReceiveBuffer - in_.size() : sizeof buf;
+    if (echoes) room = std::min(room, kTransmitBuffer - out_.size());
+    if (room == 0) return VI_SUCCESS;
+    const ssize_t n = ::read(fd_, buf, std::min(room, sizeof buf));
     if (n < 0) return errno == EAGAIN || errno == EINTR ? VI_SUCCESS : fail(errno);
+    // With VMIN 1 a non-blocking read says 0 only at end of file.
     if (n == 0) return hung_up() ? disconnected() : VI_SUCCESS;
-    echo_.append(buf, static_cast<std::size_t>(n));
+    if (keeps) in_.insert(in_.end(), buf, buf + n);
+    if (echoes) out_.append(buf, static_cast<std::size_t>(n));
   }
 }
 

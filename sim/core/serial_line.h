@@ -4,6 +4,7 @@
 // system error into a driver status whose text names the device.
 #pragma once
 
+#include <sys/types.h>
 #include <termios.h>
 
 #include <deque>
@@ -22,6 +23,11 @@ std::string probe_port(const std::string& path);
 
 class SerialLine {
  public:
+  // The module's buffers: what a write may queue while the line holds its
+  // output back, and what is taken off the line and not yet read.
+  static constexpr std::size_t kTransmitBuffer = 4096;
+  static constexpr std::size_t kReceiveBuffer = 65536;
+
   explicit SerialLine(std::string path) : path_(std::move(path)) {}
   ~SerialLine() { close(); }
   SerialLine(const SerialLine&) = delete;
@@ -32,15 +38,22 @@ class SerialLine {
   // then the record is applied. Fails with TSX4410_ERROR_PORT_UNAVAILABLE.
   ViStatus open(const ConfigRecord& record, ConfigRecord* effective);
   // 0, TSX4410_WARN_NEAREST_SETTING (something applied in place of what was
-  // asked, or the device kept other settings), or an error.
+  // asked, or the device kept other settings), or an error. A record the
+  // line refuses leaves the settings in force before.
   ViStatus configure(const ConfigRecord& record, ConfigRecord* effective);
+  // Every call below first moves queued output to the line and the line's
+  // input into the receive buffer, so bytes move at every call the channel gets.
   ViStatus waiting(ViUInt32* count);
+  // True while the transmit buffer or the device still holds output.
   ViStatus output_queued(bool* queued);
-  // Never wait: a write reports what the line took, a read what was there.
+  // Never waits. Takes all the bytes into the transmit buffer or none:
+  // TSX4410_ERROR_PORT_OUTPUT_FULL when they do not fit.
   ViStatus write(const ViByte* bytes, ViUInt32 count, ViUInt32* written);
   ViStatus read(ViByte* buf, ViUInt32 count, ViUInt32* got);
   void discard();  // drops input and output not yet moved
-  // Puts the settings found back and closes; nothing when not open.
+  // Lets queued output drain for as long as it needs at the line's rate plus
+  // half a second (never more than 2 s), drops the rest, puts the settings
+  // found back and closes; nothing when not open.
   void close();
 
   bool is_open() const { return fd_ >= 0; }
@@ -50,24 +63,29 @@ class SerialLine {
   // The settings in effect after the last open or configure, for the trace.
   const std::string& applied() const { return applied_; }
 
-  // Puts every open line's settings back; registered with atexit.
+  // Puts every line this process opened back as found; registered with
+  // atexit. A forked child inherits the list and leaves it alone.
   static void restore_all();
 
  private:
   ViStatus fail(int err);  // an errno from an I/O call
   ViStatus disconnected();
   bool hung_up() const;
-  ViStatus move_echo();    // sends what the echo modes still owe the line
-  ViStatus loop_remote();  // REMOTE-LOOP: everything received goes back out
+  void release();          // settings back, descriptor closed, at once
+  ViStatus pump();         // output to the line, input off it, as far as each goes
+  ViStatus pump_output();
+  ViStatus take_input();
+  void drain();            // waits, bounded, for queued output to leave
 
   std::string path_;
   int fd_ = -1;
+  pid_t owner_ = 0;        // the process that opened it
   bool gone_ = false;
   termios found_{};
   KernelLineSettings found_kernel_{};
   ChannelMode mode_ = ChannelMode::kNormal;
-  std::deque<ViByte> local_;  // LOCAL-LOOP: written, not yet read back
-  std::string echo_;          // echo modes: received, not yet taken by the line
+  std::deque<ViByte> in_;  // received (or looped back), not yet read
+  std::string out_;        // written, or owed by the echo modes, not yet taken by the line
   std::string message_;
   std::string applied_;
 };

@@ -39,10 +39,10 @@ constexpr StatusInfo kStatuses[] = {
     {TSX4410_ERROR_PORT_SETTING, "TSX4410_ERROR_PORT_SETTING",
      "The channel's serial device cannot take these settings."},
     {TSX4410_ERROR_PORT_IO, "TSX4410_ERROR_PORT_IO", "The channel's serial device failed."},
+    {TSX4410_ERROR_PORT_OUTPUT_FULL, "TSX4410_ERROR_PORT_OUTPUT_FULL",
+     "The channel's transmit buffer is full."},
     {TSX4410_WARN_NEAREST_SETTING, "TSX4410_WARN_NEAREST_SETTING",
      "The nearest setting the serial device has was applied."},
-    {TSX4410_WARN_PORT_DISCONNECTED, "TSX4410_WARN_PORT_DISCONNECTED",
-     "Nothing is waiting: the channel's serial device was disconnected."},
 };
 
 const StatusInfo* find(ViStatus status) {

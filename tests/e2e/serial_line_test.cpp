@@ -35,9 +35,7 @@ TEST(SerialLineLive, Channel2CarriesBothWaysAndStopsTheTestWhenTheFarEndCloses)
     p.frame->DispatchTimer();
     EXPECT_EQ(ch2->RecvBox()->text(), QStringLiteral("from far"));
 
-    close(far); // the device goes away mid-test: the count says 0, the next send fails
-    p.frame->DispatchTimer();
-    QTest::keyClicks(ch2->TransBox(), "x");
+    close(far); // the device goes away while the operator only watches: the next tick says so
     p.frame->DispatchTimer();
     const QString gone = QString::fromLatin1(name) +
                          QStringLiteral(": disconnected (the device went away or its other end was closed)");
