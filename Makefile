@@ -3,6 +3,7 @@
 BUILD   ?= build
 JOBS    ?= 2
 BENCH   ?=
+PORTS   ?=
 CMAKE_FLAGS ?=
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -29,10 +30,11 @@ build: configure
 run: build
 	@bash scripts/run-panel.sh $(BUILD)/tsx4410sfp $(ARGS)
 
-# Starts the panel live on the simulated instrument (BENCH=file picks a bench).
+# Starts the panel live on the simulated instrument through tsx4410sfp-sim:
+# BENCH=file picks a bench, PORTS="1=/dev/ttyUSB0 2=/dev/ttyUSB1" puts
+# channels on serial devices (checked first), ARGS go to the panel.
 run-sim: build
-	@SFP_SIM_BENCH="$(BENCH)" LD_LIBRARY_PATH="$(abspath $(BUILD))/sim$${LD_LIBRARY_PATH:+:$$LD_LIBRARY_PATH}" \
-	  bash scripts/run-panel.sh $(BUILD)/tsx4410sfp $(ARGS)
+	@bash scripts/run-panel.sh $(BUILD)/tsx4410sfp-sim $(if $(BENCH),--bench $(BENCH)) $(PORTS) -- $(ARGS)
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) $(CTEST_ARGS)

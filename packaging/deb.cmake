@@ -46,16 +46,18 @@ endif()
 set(sfp_pkg ${CMAKE_BINARY_DIR}/pkg)
 set(sfp_metainfo ${sfp_pkg}/${SFP_APPSTREAM_ID}.metainfo.xml)
 configure_file(${CMAKE_SOURCE_DIR}/docs/tsx4410sfp.1.in ${sfp_pkg}/tsx4410sfp.1 @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/docs/tsx4410sfp-sim.1.in ${sfp_pkg}/tsx4410sfp-sim.1 @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${sfp_pkg}/changelog @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/copyright.in ${sfp_pkg}/copyright @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/resources/desktop/tsx4410-sfp.metainfo.xml.in ${sfp_metainfo} @ONLY)
-add_custom_command(OUTPUT ${sfp_pkg}/tsx4410sfp.1.gz ${sfp_pkg}/changelog.gz
-  COMMAND gzip -9nkf tsx4410sfp.1 changelog
-  DEPENDS ${sfp_pkg}/tsx4410sfp.1 ${sfp_pkg}/changelog
+set(sfp_pages ${sfp_pkg}/tsx4410sfp.1.gz ${sfp_pkg}/tsx4410sfp-sim.1.gz)
+add_custom_command(OUTPUT ${sfp_pages} ${sfp_pkg}/changelog.gz
+  COMMAND gzip -9nkf tsx4410sfp.1 tsx4410sfp-sim.1 changelog
+  DEPENDS ${sfp_pkg}/tsx4410sfp.1 ${sfp_pkg}/tsx4410sfp-sim.1 ${sfp_pkg}/changelog
   WORKING_DIRECTORY ${sfp_pkg} VERBATIM)
-add_custom_target(sfp_package_docs ALL DEPENDS ${sfp_pkg}/tsx4410sfp.1.gz ${sfp_pkg}/changelog.gz)
+add_custom_target(sfp_package_docs ALL DEPENDS ${sfp_pages} ${sfp_pkg}/changelog.gz)
 
-install(FILES ${sfp_pkg}/tsx4410sfp.1.gz DESTINATION share/man/man1)
+install(FILES ${sfp_pages} DESTINATION share/man/man1)
 install(FILES ${sfp_metainfo} DESTINATION share/metainfo)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/tsx4410-sfp.svg
         DESTINATION share/icons/hicolor/scalable/apps)
@@ -77,7 +79,9 @@ test. Without an instrument it works as a non-live panel where each channel
 loops back what it sends.
 .
 Stand-ins for both instrument libraries over a simulated bench are installed
-in /usr/lib/tsx4410-sfp/sim, off the default library path.")
+in /usr/lib/tsx4410-sfp/sim, off the default library path. tsx4410sfp-sim
+starts the panel on them with its channels on this PC's serial ports (USB
+adapters, built-in ports, pseudo-terminals), after checking every port.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -6,7 +6,8 @@
 #     this machine's installed packages, and every file is where the desktop
 #     and the program look for it;
 #   - the installed panel starts, live on the installed stand-ins;
-#   - a program in the installed bin folder opens the installed help.
+#   - a program in the installed bin folder opens the installed help;
+#   - tsx4410sfp-sim lists ports, refuses a missing one and starts the panel.
 # The system's own dpkg database and files are never touched.
 #   bash scripts/check-deb.sh <package.deb> [build-dir]
 # build-dir: where sfp_snapshot was built (the panel has no way to be driven
@@ -55,9 +56,9 @@ dpkg --root="$root" -s tsx4410-sfp | grep -qx 'Status: install ok installed' \
   || fail "dpkg does not list the package as installed in the scratch root"
 
 usr=$root/usr
-for f in bin/tsx4410sfp share/tsx4410-sfp/tsx4410.html share/applications/tsx4410-sfp.desktop \
+for f in bin/tsx4410sfp bin/tsx4410sfp-sim share/tsx4410-sfp/tsx4410.html share/applications/tsx4410-sfp.desktop \
          share/icons/hicolor/32x32/apps/tsx4410-sfp.png share/icons/hicolor/scalable/apps/tsx4410-sfp.svg \
-         share/man/man1/tsx4410sfp.1.gz share/doc/tsx4410-sfp/copyright share/doc/tsx4410-sfp/changelog.gz \
+         share/man/man1/tsx4410sfp.1.gz share/man/man1/tsx4410sfp-sim.1.gz share/doc/tsx4410-sfp/copyright share/doc/tsx4410-sfp/changelog.gz \
          lib/tsx4410-sfp/sim/libvisa.so lib/tsx4410-sfp/sim/libtsx4410.so; do
   [ -f "$usr/$f" ] || fail "missing /usr/$f"
 done
@@ -77,9 +78,11 @@ grep -q '<launchable type="desktop-id">tsx4410-sfp.desktop</launchable>' "$metai
 grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo's release is not $version"
 zcat "$usr/share/doc/tsx4410-sfp/changelog.gz" | head -1 | grep -q "^tsx4410-sfp ($version) " \
   || fail "changelog's version is not $version"
-if man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
-                  man --warnings -E UTF-8 -l -Tutf8 -Z "$usr/share/man/man1/tsx4410sfp.1.gz" 2>&1 >/dev/null) \
-   && [ -z "$man_warnings" ]; then :; else fail "manual page: $man_warnings"; fi
+for page in tsx4410sfp tsx4410sfp-sim; do
+  if man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
+                    man --warnings -E UTF-8 -l -Tutf8 -Z "$usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) \
+     && [ -z "$man_warnings" ]; then :; else fail "manual page $page.1: $man_warnings"; fi
+done
 
 # The program names the version the package carries (A.01.01 is 1.1.1).
 shown=$("$usr/bin/tsx4410sfp" --version) || fail "--version failed"
@@ -88,6 +91,7 @@ shown=$("$usr/bin/tsx4410sfp" --version) || fail "--version failed"
   || fail "--version says \"$shown\", the package is $version"
 
 check_installed_panel "$usr" "$build" "$scratch"
+check_installed_launcher "$usr" "$scratch"
 
 echo "check-deb: $(basename "$deb") passes lintian, validates, installs into a scratch root," \
-     "runs live on its stand-ins and opens its help"
+     "runs live on its stand-ins (also through tsx4410sfp-sim) and opens its help"

@@ -2,7 +2,8 @@
 # Installs a build into a scratch prefix and checks the installed tree:
 #   - every file is where the panel and the desktop look for it;
 #   - the installed panel starts, live on the installed stand-ins;
-#   - a program in the installed bin folder opens the installed help.
+#   - a program in the installed bin folder opens the installed help;
+#   - tsx4410sfp-sim lists ports, refuses a missing one and starts the panel.
 # The panel has no way to be driven from outside, so the help is opened by
 # sfp_snapshot copied beside it: the help viewer looks relative to the
 # running program's folder, and that is what this checks.
@@ -20,7 +21,7 @@ fail() { echo "check-install: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/tsx4410sfp share/tsx4410-sfp/tsx4410.html share/applications/tsx4410-sfp.desktop \
+for f in bin/tsx4410sfp bin/tsx4410sfp-sim share/man/man1/tsx4410sfp-sim.1.gz share/tsx4410-sfp/tsx4410.html share/applications/tsx4410-sfp.desktop \
          share/icons/hicolor/32x32/apps/tsx4410-sfp.png \
          lib/tsx4410-sfp/sim/libvisa.so lib/tsx4410-sfp/sim/libtsx4410.so; do
   [ -f "$prefix/$f" ] || fail "missing $f"
@@ -39,5 +40,6 @@ if command -v desktop-file-validate >/dev/null 2>&1; then
 fi
 
 check_installed_panel "$prefix" "$build" "$prefix"
+check_installed_launcher "$prefix" "$prefix"
 
-echo "check-install: installed tree at a scratch prefix runs live on its stand-ins and opens its help"
+echo "check-install: installed tree at a scratch prefix runs live on its stand-ins (also through tsx4410sfp-sim) and opens its help"
