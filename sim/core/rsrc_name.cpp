@@ -83,7 +83,7 @@ std::optional<RsrcName> parse_rsrc_name(std::string_view name) {
 
   out.canonical = std::string(prefix) + std::to_string(out.board) + "::" +
                   std::to_string(out.address) + "::";
-  if (out.secondary != 0) out.canonical += std::to_string(out.secondary) + "::";
+  if (out.secondary) out.canonical += std::to_string(*out.secondary) + "::";
   out.canonical += "INSTR";
   return out;
 }

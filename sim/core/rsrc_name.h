@@ -13,9 +13,11 @@ namespace sim {
 struct RsrcName {
   ViUInt16 intf_type = 0;  // VI_INTF_GPIB, VI_INTF_VXI or VI_INTF_GPIB_VXI
   ViUInt16 board = 0;
-  unsigned address = 0;    // GPIB primary address or VXI logical address
-  unsigned secondary = 0;  // GPIB only; 0 means none
-  std::string canonical;   // e.g. "GPIB0::7::INSTR"
+  unsigned address = 0;  // GPIB primary address or VXI logical address
+  // GPIB only. Secondary address 0 is an address of its own:
+  // "GPIB0::7::0::INSTR" and "GPIB0::7::INSTR" are two resources.
+  std::optional<unsigned> secondary;
+  std::string canonical;  // e.g. "GPIB0::7::INSTR"
 };
 
 std::optional<RsrcName> parse_rsrc_name(std::string_view name);

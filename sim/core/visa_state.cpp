@@ -21,6 +21,14 @@ std::string_view trimmed_command(const ViByte* buf, ViUInt32 count) {
 
 void put16(void* value, ViUInt16 v) { std::memcpy(value, &v, sizeof v); }
 
+// What every session of this library says about the library itself: the
+// module's maker wrote it, version 1.0, after the VISA C interface 5.8
+// (major, minor and sub-minor in 12, 12 and 8 bits).
+constexpr ViUInt16 kLibraryMaker = 3021;
+constexpr ViUInt32 kSpecVersion = 0x00500800;
+constexpr ViUInt32 kImplVersion = 0x00100000;
+constexpr const char* kLibraryMakerName = "TSX4410 SFP simulated VISA";
+
 }  // namespace
 
 ViObject VisaState::add(Object obj) {
@@ -59,13 +67,14 @@ ViStatus VisaState::find_rsrc(ViSession rm, const char* expr, ViFindList* list, 
   if (list) *list = VI_NULL;
   if (count) *count = 0;
   if (!lookup(rm, Kind::rm)) return VI_ERROR_INV_OBJECT;
-  if (expr == nullptr || !find_expr_valid(expr)) return VI_ERROR_INV_EXPR;
+  const auto search = expr ? FindExpr::compile(expr) : std::nullopt;
+  if (!search) return VI_ERROR_INV_EXPR;
   Object found;
   found.kind = Kind::find_list;
   found.rm = rm;
   for (const Resource& res : bench_.resources) {
     std::string name = listed_name(res.descriptor);
-    if (find_expr_matches(expr, name)) found.found.push_back(std::move(name));
+    if (search->matches(name)) found.found.push_back(std::move(name));
   }
   if (found.found.empty()) return VI_ERROR_RSRC_NFOUND;
   if (count) *count = static_cast<ViUInt32>(found.found.size());
@@ -141,7 +150,9 @@ ViStatus VisaState::close(ViObject obj) {
 VisaState::AttrWidth VisaState::attribute_width(ViAttr attr) {
   switch (attr) {
     case VI_ATTR_TERMCHAR: return AttrWidth::u8;
-    case VI_ATTR_TMO_VALUE: return AttrWidth::u32;
+    case VI_ATTR_TMO_VALUE:
+    case VI_ATTR_RSRC_SPEC_VERSION:
+    case VI_ATTR_RSRC_IMPL_VERSION: return AttrWidth::u32;
     case VI_ATTR_RSRC_NAME:
     case VI_ATTR_RSRC_MANF_NAME: return AttrWidth::text;
     default: return AttrWidth::u16;
@@ -149,6 +160,14 @@ VisaState::AttrWidth VisaState::attribute_width(ViAttr attr) {
 }
 
 std::optional<ViUInt32> VisaState::number_attribute(const Object& o, ViAttr attr) const {
+  switch (attr) {
+    case VI_ATTR_RSRC_MANF_ID: return kLibraryMaker;
+    case VI_ATTR_RSRC_SPEC_VERSION: return kSpecVersion;
+    case VI_ATTR_RSRC_IMPL_VERSION: return kImplVersion;
+    default: break;
+  }
+  // Resource managers answer only for the library; find lists not at all.
+  if (o.kind != Kind::instr) return std::nullopt;
   const Resource& res = bench_.resources[static_cast<std::size_t>(o.resource)];
   const auto parsed = parse_rsrc_name(res.descriptor);
   const bool gpib = parsed && parsed->intf_type == VI_INTF_GPIB;
@@ -164,29 +183,28 @@ std::optional<ViUInt32> VisaState::number_attribute(const Object& o, ViAttr attr
     case VI_ATTR_TERMCHAR_EN: return o.termchar_en;
     case VI_ATTR_SEND_END_EN: return o.send_end_en;
     case VI_ATTR_SUPPRESS_END_EN: return o.suppress_end_en;
-    // Only a GPIB instrument has a bus address; secondary 0 in a name means none.
+    // Only a GPIB instrument has a bus address.
     case VI_ATTR_GPIB_PRIMARY_ADDR:
       if (gpib) return parsed->address;
       return std::nullopt;
     case VI_ATTR_GPIB_SECONDARY_ADDR:
-      if (gpib) return parsed->secondary != 0 ? parsed->secondary : VI_NO_SEC_ADDR;
+      if (gpib) return parsed->secondary.value_or(VI_NO_SEC_ADDR);
       return std::nullopt;
     default: return std::nullopt;
   }
 }
 
 std::optional<std::string> VisaState::text_attribute(const Object& o, ViAttr attr) const {
-  if (attr == VI_ATTR_RSRC_NAME) {
+  if (attr == VI_ATTR_RSRC_MANF_NAME && o.kind != Kind::find_list) return std::string(kLibraryMakerName);
+  if (attr == VI_ATTR_RSRC_NAME && o.kind == Kind::instr) {
     return listed_name(bench_.resources[static_cast<std::size_t>(o.resource)].descriptor);
   }
-  if (attr == VI_ATTR_RSRC_MANF_NAME) return std::string("TSX4410 SFP simulated VISA");
   return std::nullopt;
 }
 
 ViStatus VisaState::get_attribute(ViObject obj, ViAttr attr, void* value) {
   const Object* o = lookup(obj);
   if (!o) return VI_ERROR_INV_OBJECT;
-  if (o->kind != Kind::instr) return VI_ERROR_NSUP_ATTR;
   if (value == nullptr) return VI_ERROR_INV_PARAMETER;
   const AttrWidth width = attribute_width(attr);
   if (width == AttrWidth::text) {
@@ -209,9 +227,7 @@ ViStatus VisaState::get_attribute(ViObject obj, ViAttr attr, void* value) {
 }
 
 ViStatus VisaState::set_attribute(ViObject obj, ViAttr attr, ViAttrState value) {
-  const Object* found = lookup(obj);
-  if (!found) return VI_ERROR_INV_OBJECT;
-  if (found->kind != Kind::instr) return VI_ERROR_NSUP_ATTR;
+  if (!lookup(obj)) return VI_ERROR_INV_OBJECT;
   Object& o = objects_[obj];
   // ViAttrState is wider than any value here: a value that does not fit the
   // attribute's own type is a state it cannot take, never quietly cut down.
@@ -220,13 +236,15 @@ ViStatus VisaState::set_attribute(ViObject obj, ViAttr attr, ViAttrState value) 
     field = static_cast<std::remove_reference_t<decltype(field)>>(value);
     return VI_SUCCESS;
   };
-  switch (attr) {
-    case VI_ATTR_TMO_VALUE: return store(o.timeout_ms, VI_TMO_INFINITE);
-    case VI_ATTR_TERMCHAR: return store(o.termchar, 0xFF);
-    case VI_ATTR_TERMCHAR_EN: return store(o.termchar_en, VI_TRUE);
-    case VI_ATTR_SEND_END_EN: return store(o.send_end_en, VI_TRUE);
-    case VI_ATTR_SUPPRESS_END_EN: return store(o.suppress_end_en, VI_TRUE);
-    default: break;
+  if (o.kind == Kind::instr) {
+    switch (attr) {
+      case VI_ATTR_TMO_VALUE: return store(o.timeout_ms, VI_TMO_INFINITE);
+      case VI_ATTR_TERMCHAR: return store(o.termchar, 0xFF);
+      case VI_ATTR_TERMCHAR_EN: return store(o.termchar_en, VI_TRUE);
+      case VI_ATTR_SEND_END_EN: return store(o.send_end_en, VI_TRUE);
+      case VI_ATTR_SUPPRESS_END_EN: return store(o.suppress_end_en, VI_TRUE);
+      default: break;
+    }
   }
   // Every other attribute this session has can only be read.
   const bool has = attribute_width(attr) == AttrWidth::text ? text_attribute(o, attr).has_value()
@@ -263,18 +281,23 @@ ViStatus VisaState::read(ViSession vi, ViByte* buf, ViUInt32 count, ViUInt32* re
   // Nothing will ever come, so there is no point in waiting out the timeout.
   if (o.pending.empty()) return VI_ERROR_TMO;
   std::size_t n = std::min<std::size_t>(count, o.pending.size());
-  // The device sends END with the last byte of its answer; with END
-  // suppressed the read goes on waiting for a termination character.
-  ViStatus status = n < o.pending.size() ? VI_SUCCESS_MAX_CNT
-                    : o.suppress_end_en  ? VI_ERROR_TMO
-                                         : VI_SUCCESS;
+  bool term_char = false;
   if (o.termchar_en) {
     const std::size_t at = o.pending.find(static_cast<char>(o.termchar));
     if (at < n) {
       n = at + 1;
-      status = VI_SUCCESS_TERM_CHAR;
+      term_char = true;
     }
   }
+  // The device sends END with the last byte of its answer. END ends the
+  // read as a plain success, even when that byte is also the termination
+  // character; with END suppressed, a read that neither meets the
+  // termination character nor fills the buffer waits out its timeout.
+  const bool end = !o.suppress_end_en && n == o.pending.size();
+  const ViStatus status = end         ? VI_SUCCESS
+                          : term_char ? VI_SUCCESS_TERM_CHAR
+                          : n == count ? VI_SUCCESS_MAX_CNT
+                                       : VI_ERROR_TMO;
   if (n != 0) std::memcpy(buf, o.pending.data(), n);
   o.pending.erase(0, n);
   if (ret_count) *ret_count = static_cast<ViUInt32>(n);

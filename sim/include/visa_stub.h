@@ -66,6 +66,7 @@ typedef uint64_t ViAttrState;
 
 /* Attributes, with the type each one's value has (its width in viGetAttribute). */
 #define VI_ATTR_RSRC_NAME ((ViAttr)0xBFFF0002u)           /* ViRsrc, 256 bytes */
+#define VI_ATTR_RSRC_IMPL_VERSION ((ViAttr)0x3FFF0003u)   /* ViVersion (ViUInt32) */
 #define VI_ATTR_SEND_END_EN ((ViAttr)0x3FFF0016u)         /* ViBoolean */
 #define VI_ATTR_TERMCHAR ((ViAttr)0x3FFF0018u)            /* ViUInt8 */
 #define VI_ATTR_TMO_VALUE ((ViAttr)0x3FFF001Au)           /* ViUInt32 */
@@ -75,10 +76,12 @@ typedef uint64_t ViAttrState;
 #define VI_ATTR_MANF_ID ((ViAttr)0x3FFF00D9u)             /* ViUInt16 */
 #define VI_ATTR_MODEL_CODE ((ViAttr)0x3FFF00DFu)          /* ViUInt16 */
 #define VI_ATTR_SLOT ((ViAttr)0x3FFF00E8u)                /* ViInt16 */
+#define VI_ATTR_RSRC_SPEC_VERSION ((ViAttr)0x3FFF0170u)   /* ViVersion (ViUInt32) */
 #define VI_ATTR_INTF_TYPE ((ViAttr)0x3FFF0171u)           /* ViUInt16 */
 #define VI_ATTR_GPIB_PRIMARY_ADDR ((ViAttr)0x3FFF0172u)   /* ViUInt16 */
 #define VI_ATTR_GPIB_SECONDARY_ADDR ((ViAttr)0x3FFF0173u) /* ViUInt16 */
 #define VI_ATTR_RSRC_MANF_NAME ((ViAttr)0xBFFF0174u)      /* ViString, 256 bytes */
+#define VI_ATTR_RSRC_MANF_ID ((ViAttr)0x3FFF0175u)        /* ViUInt16 */
 #define VI_ATTR_INTF_NUM ((ViAttr)0x3FFF0176u)            /* ViUInt16 */
 
 #define VI_READ_BUF 1

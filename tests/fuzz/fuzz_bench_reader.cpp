@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ViUInt32 count = 0;
     char desc[VI_FIND_BUFLEN];
     visa.open_default_rm(&rm);
-    const ViStatus found = visa.find_rsrc(rm, "*", nullptr, &count, desc);
+    const ViStatus found = visa.find_rsrc(rm, "?*", nullptr, &count, desc);
     FUZZ_CHECK(count == bench.resources.size() && (found == VI_SUCCESS) == (count > 0));
     for (std::size_t i = 0; i < bench.resources.size(); ++i) {
         const sim::Resource& r = bench.resources[i];

@@ -4,6 +4,7 @@
 
 
 #include "core/bench_reader.h"
+#include "core/find_expr.h"
 #include "core/rsrc_name.h"
 #include "core/trace.h"
 
@@ -14,13 +15,34 @@ TEST(SimCore, ResourceNames) {
   const char* cases[][2] = {
       {"vxi0::24::instr", "VXI0::24::INSTR"}, {"VXI::24", "VXI0::24::INSTR"},
       {"VXI1::255", "VXI1::255::INSTR"}, {"GPIB::30", "GPIB0::30::INSTR"},
-      {"GPIB0::7::0::INSTR", "GPIB0::7::INSTR"}, {"gpib2::7::30", "GPIB2::7::30::INSTR"},
+      {"GPIB0::7::0::INSTR", "GPIB0::7::0::INSTR"}, {"gpib2::7::30", "GPIB2::7::30::INSTR"},
       {"GPIB-VXI::24", "GPIB-VXI0::24::INSTR"}, {"", ""}, {"VXI0::", ""}, {"VXI0::2a", ""}, {"VXIx::24", ""},
       {"VXI0::256", ""}, {"VXI0::24::3::INSTR", ""}, {"VXI0::24::MEMACC", ""}, {"GPIB0::31", ""},
       {"GPIB0::7::31", ""}, {"GPIB0::7::0::1::INSTR", ""}, {"GPIB0:7::INSTR", ""}, {"ASRL1::INSTR", ""}};
   for (auto& [name, canonical] : cases) {
     const auto parsed = sim::parse_rsrc_name(name);
     EXPECT_EQ(parsed ? parsed->canonical : "", canonical) << name;
+  }
+}
+
+// Which of the names each search expression lists, or "x" where it is malformed.
+TEST(SimCore, FindExpressions) {
+  const char* names[] = {"GPIB0::7::INSTR", "GPIB0::7::0::INSTR", "gpib12::3::INSTR", "VXI0::24::INSTR",
+                         "GPIB-VXI0::8::INSTR", "VXI0::24::MEMACC", "A+B(1)"};
+  const std::string deep = std::string(101, '(') + "a" + std::string(101, ')');
+  const std::pair<std::string, const char*> cases[] = {
+      {"?*INSTR", "1111100"}, {"?*::INSTR", "1111100"}, {"GPIB?*INSTR", "1110100"}, {"GPIB[0-9]*::?*INSTR", "1110000"},
+      {"VXI0::?*INSTR", "0001000"}, {"(GPIB|VXI)?*INSTR", "1111100"}, {"GPIB*", "0000000"}, {"gpib0::7::instr", "1000000"},
+      {"GPIB0::7", "0000000"}, {"?*[^R]", "0000011"}, {"[a-f]+\\+B\\(1\\)", "0000001"}, {"GPIB0::7::(0::)*INSTR", "1100000"},
+      {"GPIB0::7::(0::)+INSTR", "0100000"}, {"VXI0::24::INSTR|MEMACC", "0001000"}, {"?*::?*::?*::INSTR", "0100000"},
+      {"GPIB1?::?*", "0010000"}, {"[-+]?*|G[^P]?*|?*[)-]", "0000001"}, {"(((?*)*)*x)*", "0000000"}, {"", "x"}, {"*", "x"},
+      {"+x", "x"}, {"GPIB|", "x"}, {"(GPIB", "x"}, {"GPIB)", "x"}, {"[0-9", "x"}, {"[]", "x"}, {"[9-0]", "x"}, {"ab\\", "x"},
+      {"()", "x"}, {"a**", "x"}, {"a\tb", "x"}, {"[a\\", "x"}, {deep, "x"}, {deep.substr(1, 201), "0000000"}};
+  for (const auto& [expr, want] : cases) {
+    const auto search = sim::FindExpr::compile(expr);
+    std::string got = search ? "" : "x";
+    for (const char* name : names) got += search ? (search->matches(name) ? "1" : "0") : "";
+    EXPECT_EQ(got, want) << expr;
   }
 }
 

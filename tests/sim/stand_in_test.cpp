@@ -84,9 +84,9 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
     r << "|" << st(viFindRsrc(rm, "ASRL?*", &list, &n, d)) << n << list;
     r << st(viFindRsrc(rm, "", &list, &n, d)) << st(viFindRsrc(rm + 99, "?*", &list, &n, d));
     std::memset(d, '#', sizeof d);
-    r << st(viFindRsrc(rm, "L*", nullptr, &n, d)) << (d[255] == 'L' && d[256] == '#' ? "full" : "bad");
-    r << "|" << st(viOpen(rm, "GPIB0::7::0::INSTR", 0, 0, &g)) << st(viOpen(rm, "VXI::24", 0, 0, &x));
-    for (const char* name : {"VXI0::25::INSTR", "VXI0::9", "no such thing"})
+    r << st(viFindRsrc(rm, "L+", nullptr, &n, d)) << (d[255] == 'L' && d[256] == '#' ? "full" : "bad");
+    r << "|" << st(viOpen(rm, "GPIB0::7::INSTR", 0, 0, &g)) << st(viOpen(rm, "VXI::24", 0, 0, &x));
+    for (const char* name : {"VXI0::25::INSTR", "VXI0::9", "no such thing", "GPIB0::7::0::INSTR"})
       r << st(viOpen(rm, name, 0, 0, &vi)) << vi;
     for (ViAttr a : {VI_ATTR_INTF_TYPE, VI_ATTR_MANF_ID, VI_ATTR_MODEL_CODE, VI_ATTR_SLOT, VI_ATTR_VXI_LA})
       for (ViSession s : {x, g, rm}) {
@@ -106,18 +106,25 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
     ViUInt16 stb = 0;
     ViChar desc[256];
     r << "|" << st(viReadSTB(g, &stb)) << stb << st(viReadSTB(rm, &stb)) << st(viStatusDesc(rm, VI_ERROR_TMO, desc));
+    // A second manager lives on when the first one closes, and so do its session and list.
+    ViSession rm2, g2;
+    ViFindList l1, l2;
+    viOpenDefaultRM(&rm2), viOpen(rm2, "GPIB0::7::INSTR", 0, 0, &g2);
+    viFindRsrc(rm, "?*", &l1, &n, d), viFindRsrc(rm2, "?*", &l2, &n, d);
     r << st(viClose(x)) << st(viReadSTB(x, &stb)) << st(viClose(rm)) << st(viReadSTB(g, &stb)) << st(viClose(rm));
+    r << st(viFindNext(l1, d)) << st(viReadSTB(g2, &stb)) << st(viFindNext(l2, d)) << st(viClose(rm2)) << st(viClose(g2));
     r << st(viClose(VI_NULL));
     return r.s;
   });
   EXPECT_EQ(c.report,
             "ok ok 3 GPIB0::7::INSTR ok VXI0::24::INSTR ok VXI0::9::INSTR ERROR_RSRC_NFOUND"
             " | ERROR_RSRC_NFOUND 0 0 ERROR_INV_EXPR ERROR_INV_OBJECT ok full"
-            " | ok ok ERROR_RSRC_NFOUND 0 ERROR_RSRC_NFOUND 0 ERROR_INV_RSRC_NAME 0"
+            " | ok ok ERROR_RSRC_NFOUND 0 ERROR_RSRC_NFOUND 0 ERROR_INV_RSRC_NAME 0 ERROR_RSRC_NFOUND 0"
             " 2 1 ERROR_NSUP_ATTR 3021 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 417 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " 5 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 24 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " | ok 6 SUCCESS_MAX_CNT:ID ok:,T4410 ERROR_TMO: ERROR_TMO: ok ERROR_TMO:"
-            " | ok 66 ERROR_NSUP_OPER ok ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT WARN_NULL_OBJECT");
+            " | ok 66 ERROR_NSUP_OPER ok ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT"
+            " ERROR_INV_OBJECT ok ok ok ERROR_INV_OBJECT WARN_NULL_OBJECT");
   EXPECT_NE(c.trace.find("viStatusDesc obj=4097 code=-1073807339 -> 0\n"), std::string::npos) << c.trace;
 }
 

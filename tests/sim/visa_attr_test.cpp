@@ -28,7 +28,8 @@ struct Visa {
     const std::string bench = "/tmp/visa_attr_test_" + std::to_string(getpid()) + ".json";
     std::ofstream(bench) << R"({"resources": [
       {"descriptor": "GPIB1::9::4::INSTR", "identity": "AB\nCD"},
-      {"descriptor": "GPIB0::7::INSTR"}, {"descriptor": "VXI0::24::INSTR", "slot": 5}]})";
+      {"descriptor": "GPIB0::7::INSTR"}, {"descriptor": "VXI0::24::INSTR", "slot": 5},
+      {"descriptor": "GPIB0::7::0", "identity": "EF\n"}]})";
     setenv("SFP_SIM_BENCH", bench.c_str(), 1);
     open_rm(&rm);  // the bench is read now
     unlink(bench.c_str());
@@ -60,7 +61,8 @@ struct Visa {
 
 TEST(VisaAttributes, EveryRoadItsStatusWidthAndValue) {
   Visa v;
-  const ViSession g = v.open("gpib1::9::4"), s = v.open("GPIB0::7::INSTR"), x = v.open("VXI::24");
+  const ViSession g = v.open("gpib1::9::4"), s = v.open("GPIB0::7::INSTR"), x = v.open("VXI::24"),
+                  z = v.open("GPIB0::7::0::INSTR");
   const bool get = false, set = true;
   const ViStatus ok = VI_SUCCESS, nsup = VI_ERROR_NSUP_ATTR, ro = VI_ERROR_ATTR_READONLY,
                  state = VI_ERROR_NSUP_ATTR_STATE;
@@ -74,7 +76,11 @@ TEST(VisaAttributes, EveryRoadItsStatusWidthAndValue) {
       {g, VI_ATTR_SUPPRESS_END_EN, get, 0, ok, 2}, {g, VI_ATTR_INTF_TYPE, get, 1, ok, 2},
       {g, VI_ATTR_INTF_NUM, get, 1, ok, 2}, {g, VI_ATTR_GPIB_PRIMARY_ADDR, get, 9, ok, 2},
       {g, VI_ATTR_GPIB_SECONDARY_ADDR, get, 4, ok, 2},
-      {s, VI_ATTR_GPIB_SECONDARY_ADDR, get, VI_NO_SEC_ADDR, ok, 2},
+      {s, VI_ATTR_GPIB_SECONDARY_ADDR, get, VI_NO_SEC_ADDR, ok, 2}, {z, VI_ATTR_GPIB_SECONDARY_ADDR, get, 0, ok, 2},
+      {z, VI_ATTR_RSRC_NAME, get, 0, ok, 0, "GPIB0::7::0::INSTR"}, {g, VI_ATTR_RSRC_SPEC_VERSION, get, 0x500800, ok, 4},
+      {v.rm, VI_ATTR_RSRC_MANF_NAME, get, 0, ok, 0, "TSX4410 SFP simulated VISA"}, {v.rm, VI_ATTR_RSRC_NAME, get, 0, nsup},
+      {v.rm, VI_ATTR_RSRC_MANF_ID, get, 3021, ok, 2}, {v.rm, VI_ATTR_RSRC_SPEC_VERSION, get, 0x500800, ok, 4},
+      {v.rm, VI_ATTR_RSRC_IMPL_VERSION, get, 0x100000, ok, 4}, {v.rm, VI_ATTR_RSRC_MANF_ID, set, 1, ro},
       {g, VI_ATTR_RSRC_NAME, get, 0, ok, 0, "GPIB1::9::4::INSTR"},
       {g, VI_ATTR_RSRC_MANF_NAME, get, 0, ok, 0, "TSX4410 SFP simulated VISA"},
       {x, VI_ATTR_SLOT, get, 5, ok, 2}, {x, VI_ATTR_GPIB_PRIMARY_ADDR, get, 0, nsup},
@@ -104,21 +110,23 @@ TEST(VisaAttributes, EveryRoadItsStatusWidthAndValue) {
   }
 }
 
-TEST(VisaAttributes, TerminationCharacterEndAndSilentResource) {
+// END ends a read as a plain success, even on the termination character.
+TEST(VisaAttributes, ReadStatusFromEndTerminationCharacterAndCount) {
   Visa v;
-  const ViSession g = v.open("GPIB1::9::4::INSTR"), s = v.open("GPIB0::7::INSTR");
+  const ViSession g = v.open("GPIB1::9::4::INSTR"), z = v.open("GPIB0::7::0"), s = v.open("GPIB0::7::INSTR");
   ViUInt32 n = 0;
-  auto ask = [&] { v.write(g, reinterpret_cast<const ViByte*>("*IDN?\n"), 6, &n); };
-  ask();
-  // Off: only the count and END end a read.
-  EXPECT_EQ(v.reads(g, {3, 9}), Reads("AB\n|CD|", {VI_SUCCESS_MAX_CNT, VI_SUCCESS}));
-  v.set(g, VI_ATTR_TERMCHAR_EN, VI_TRUE);
-  ask();
-  EXPECT_EQ(v.reads(g, {2, 9, 9}),
-            Reads("AB|\n|CD|", {VI_SUCCESS_MAX_CNT, VI_SUCCESS_TERM_CHAR, VI_SUCCESS}));
-  v.set(g, VI_ATTR_SUPPRESS_END_EN, VI_TRUE);  // END no longer ends a read: it waits for the term char
-  ask();
-  EXPECT_EQ(v.reads(g, {9, 9}), Reads("AB\n|CD|", {VI_SUCCESS_TERM_CHAR, VI_ERROR_TMO}));
+  const ViStatus ok = VI_SUCCESS, term = VI_SUCCESS_TERM_CHAR, max = VI_SUCCESS_MAX_CNT, tmo = VI_ERROR_TMO;
+  struct Row { ViSession vi; ViBoolean termchar_en, suppress_end; std::initializer_list<ViUInt32> counts; Reads want; };
+  const Row rows[] = {{g, 0, 0, {3, 9}, {"AB\n|CD|", {max, ok}}}, {g, 1, 0, {2, 9, 9}, {"AB|\n|CD|", {max, term, ok}}},
+                      {g, 1, 1, {9, 9}, {"AB\n|CD|", {term, tmo}}}, {z, 1, 0, {9}, {"EF\n|", {ok}}},
+                      {z, 1, 1, {9}, {"EF\n|", {term}}}, {z, 0, 1, {9}, {"EF\n|", {tmo}}}, {z, 0, 1, {3, 9}, {"EF\n||", {max, tmo}}},
+                      {z, 0, 0, {3}, {"EF\n|", {ok}}}, {z, 1, 0, {0, 2, 1}, {"|EF|\n|", {max, max, ok}}}};
+  for (const Row& r : rows) {
+    v.set(r.vi, VI_ATTR_TERMCHAR_EN, r.termchar_en);
+    v.set(r.vi, VI_ATTR_SUPPRESS_END_EN, r.suppress_end);
+    v.write(r.vi, reinterpret_cast<const ViByte*>("*IDN?\n"), 6, &n);
+    EXPECT_EQ(v.reads(r.vi, r.counts), r.want) << &r - rows;
+  }
   // A resource with nothing to say times out at once, whatever its timeout.
   v.set(s, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE);
   v.write(s, reinterpret_cast<const ViByte*>("*IDN?"), 5, &n);
