@@ -1,7 +1,10 @@
 #include "app/command_line.h"
+#include "app/main_frame.h"
 #include "app/sfp_app.h"
+#include "app/signal_exit.h"
 
 #include "platform/look.h"
+#include "resources/resource_ids.h"
 #include "resources/version.h"
 
 #include <QApplication>
@@ -45,6 +48,12 @@ int main(int argc, char** argv)
     ApplyClassicLook();
 
     CSfpApp app(CommandLineTail(arguments));
+    InstallSignalExit([&app] {
+        if (CMainFrame* frame = app.MainFrame())
+            frame->OnCommand(ID_APP_EXIT);
+        else
+            QApplication::quit();
+    });
     app.InitInstance();
     return qapp.exec();
 }

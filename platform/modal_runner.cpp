@@ -21,12 +21,23 @@ QPointer<QWidget>& Owner()
 }
 } // namespace
 
+static int g_modalDepth = 0;
+static bool g_modalsRefused = false;
+
 int RunModal(QDialog& dialog)
 {
+    if (g_modalsRefused)
+        return QDialog::Rejected;
     if (Responder())
         return Responder()(dialog);
-    return dialog.exec();
+    ++g_modalDepth;
+    const int result = dialog.exec();
+    --g_modalDepth;
+    return result;
 }
+
+int ModalDepth() { return g_modalDepth; }
+void SetModalsRefused(bool refused) { g_modalsRefused = refused; }
 
 void SetModalResponder(ModalResponder responder) { Responder() = std::move(responder); }
 

@@ -11,6 +11,10 @@ using ModalResponder = std::function<int(QDialog&)>;
 
 int RunModal(QDialog& dialog);
 void SetModalResponder(ModalResponder responder);
+// How many modal loops are running now, one inside another.
+int ModalDepth();
+// While set, RunModal rejects every dialog at once (the program is leaving).
+void SetModalsRefused(bool refused);
 
 class ScopedModalResponder {
 public:

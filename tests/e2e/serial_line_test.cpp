@@ -1,15 +1,22 @@
 // The panel live on a bench whose channel 2 is a pseudo-terminal; the test
 // plays the device at its far end.
 #include "app/main_frame.h"
+#include "app/signal_exit.h"
 #include "common/messages.h"
 #include "common/test_support.h"
 #include "controls/transfer_edit.h"
 #include "panels/channel.h"
+#include "resources/resource_ids.h"
 
+#include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <pty.h>
 #include <thread>
 #include <unistd.h>
@@ -42,4 +49,52 @@ TEST(SerialLineLive, Channel2CarriesBothWaysAndStopsTheTestWhenTheFarEndCloses)
     EXPECT_EQ(p.recorder.messages, QStringList({msg::InstrumentError(gone), msg::kResetAdvice}));
     EXPECT_FALSE(p.frame->IsTimerRunning());
     EXPECT_EQ(p.sim.Calls("tsx4410_write").back()["bytes"], "hi 4410") << "nothing written after the hang-up";
+}
+
+// The far end's view of a kill: the panel runs in a child process (this binary,
+// the case below) with a line open on channel 1; each signal takes the Exit road.
+TEST(SerialLineLive, SignalsLeaveThroughExitAndPutTheLineBack)
+{
+    if (const char* port = std::getenv("SFP_SIGNAL_CHILD_PORT")) { // the child
+        SimPanel p(VxiBench(QStringLiteral(R"({"channels":{"1":{"port":"%1"}}})").arg(port)));
+        InstallSignalExit([&] { p.frame->OnCommand(ID_APP_EXIT); });
+        p.StartStop();
+        std::printf("ready\n");
+        std::fflush(stdout);
+        QApplication::exec();
+        std::_Exit(p.app->m_pDriver == nullptr ? 0 : 3); // released on the way out
+    }
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        int far = -1, near = -1, out[2];
+        char name[64];
+        ASSERT_TRUE(openpty(&far, &near, name, nullptr, nullptr) == 0 && pipe(out) == 0);
+        termios found{}, now{};
+        tcgetattr(near, &found);
+        cfsetspeed(&found, B38400);
+        tcsetattr(near, TCSANOW, &found);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(out[1], 1);
+            setenv("SFP_SIGNAL_CHILD_PORT", name, 1);
+            execl("/proc/self/exe", "e2e_tests", "--gtest_filter=SerialLineLive.SignalsLeave*", nullptr);
+            std::_Exit(127);
+        }
+        close(out[1]);
+        std::string said;
+        for (pollfd wait{out[0], POLLIN, 0}; said.find("ready\n") == std::string::npos;) {
+            char buf[256];
+            const ssize_t n = poll(&wait, 1, 20000) == 1 ? read(out[0], buf, sizeof buf) : 0;
+            ASSERT_GT(n, 0) << "the child never got ready: " << said;
+            said.append(buf, static_cast<std::size_t>(n));
+        }
+        EXPECT_TRUE(tcgetattr(near, &now) == 0 && cfgetospeed(&now) == B9600) << "the panel's settings are on";
+        kill(pid, sig);
+        int status = -1;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "signal " << sig << ": " << status;
+        EXPECT_TRUE(tcgetattr(near, &now) == 0 && cfgetospeed(&now) == B38400 && now.c_lflag == found.c_lflag &&
+                    now.c_cflag == found.c_cflag) << "signal " << sig;
+        for (int fd : {far, near, out[0]})
+            close(fd);
+    }
 }
