@@ -31,8 +31,22 @@ constexpr int kIdle = 1;
 constexpr int kFailedOpen = 2;
 constexpr int kPropertyConfig = 30;
 
+CChannelObserver* g_pObserver = nullptr;
 
 } // namespace
+
+void CChannel::SetObserver(CChannelObserver* observer) { g_pObserver = observer; }
+
+CChannelObserver* CChannel::Observer() { return g_pObserver; }
+
+void CChannel::NoteStatus(CChannelObserver* observer, CInstrumentDriver* driver) const
+{
+    if (!observer)
+        return;
+    const ViStatus status = driver->LastStatus();
+    if (status != VI_SUCCESS)
+        observer->OnStatus(m_nChannel, status);
+}
 
 int BytesToReadThisPoll(int waiting)
 {
@@ -106,6 +120,7 @@ void CChannel::Start()
     if (!driver)
         return;
     m_bOpened = driver->OpenChannel(m_nChannel);
+    NoteStatus(g_pObserver, driver);
     if (!m_bOpened) {
         ShowStartFailed();
         SfpMessageBox(LoadString(IDS_CHANNEL_OPEN_ERROR));
@@ -135,8 +150,10 @@ void CChannel::Configure()
     // (the non-live one) still sends defined words.
     ConfigRecord asRead{};
     driver->GetChannelProperty(m_nChannel, kPropertyConfig, asRead.data());
+    NoteStatus(g_pObserver, driver);
     ConfigRecord record = BuildConfigRecord(asRead, settings);
     driver->SetChannelProperty(m_nChannel, kPropertyConfig, record.data());
+    NoteStatus(g_pObserver, driver);
 }
 
 void CChannel::Poll()
@@ -145,6 +162,7 @@ void CChannel::Poll()
     if (!driver)
         return;
     char buffer[kReceiveBufferSize];
+    CChannelObserver* const observer = g_pObserver;
 
     // Receive step. A count that fails is reported as a failed write is: a
     // line gone away must not leave the poll stalled without a word.
@@ -152,8 +170,13 @@ void CChannel::Poll()
     std::int32_t waiting = 0;
     try {
         waiting = driver->BytesAvailable(m_nChannel);
+        NoteStatus(observer, driver);
     } catch (const CUserException&) {
-        ReportInstrumentError(driver->LastStatus());
+        // Taken before the observer looks up its text, itself a driver call.
+        const ViStatus status = driver->LastStatus();
+        if (observer)
+            observer->OnStatus(m_nChannel, status);
+        ReportInstrumentError(status);
         return;
     }
     if (waiting != 0) {
@@ -170,10 +193,15 @@ void CChannel::Poll()
                 // A driver that says it read fewer bytes than asked shows
                 // only those; the rest of the buffer holds nothing received.
                 const int shown = static_cast<int>(std::min<std::uint32_t>(got, static_cast<std::uint32_t>(asked)));
+                if (observer) {
+                    NoteStatus(observer, driver);
+                    observer->OnReceived(m_nChannel, buffer, shown);
+                }
                 m_pRecvBox->AppendReceived(buffer, shown);
                 m_pErrLamp->SetState(kIdle);
             }
         } catch (const CUserException&) {
+            NoteStatus(observer, driver);
             m_pErrLamp->SetState(kLit);
         }
     }
@@ -182,12 +210,20 @@ void CChannel::Poll()
     try {
         m_pTxLamp->SetState(kIdle);
         if (m_pTransBox->HasPending() && driver->CanWrite(m_nChannel)) {
+            NoteStatus(observer, driver);
             const int count = m_pTransBox->TakePending(buffer, kMaxWrite);
             driver->WriteChannel(m_nChannel, buffer, count);
+            if (observer) {
+                NoteStatus(observer, driver);
+                observer->OnSent(m_nChannel, buffer, count);
+            }
             m_pTxLamp->SetState(kLit);
         }
     } catch (const CUserException&) {
-        ReportInstrumentError(driver->LastStatus());
+        const ViStatus status = driver->LastStatus();
+        if (observer)
+            observer->OnStatus(m_nChannel, status);
+        ReportInstrumentError(status);
     }
 }
 

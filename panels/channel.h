@@ -3,11 +3,29 @@
 // Rx, Tx and Err lamps, its Recv and Trans boxes and its four setting labels.
 // While the test runs it opens, configures, polls and closes the channel
 // through the instrument access object.
+#include "instrument/status.h"
+
 #include <QString>
 
 class CPanelDialog;
 class CStateLedButton;
 class CTransferEdit;
+
+// Sees what the channels do: every byte read and written, every driver status
+// other than plain success (warnings included), and the test's start and stop.
+// There is at most one; with none, a poll costs what it always did.
+class CChannelObserver {
+public:
+    virtual ~CChannelObserver() = default;
+    virtual void OnTestStarted() = 0; // the channels are open
+    virtual void OnTestStopped() = 0; // they are about to close
+    virtual void OnSent(int channel, const char* bytes, int count) = 0;
+    virtual void OnReceived(int channel, const char* bytes, int count) = 0;
+    virtual void OnStatus(int channel, ViStatus status) = 0;
+    // While true, the loop test's poll leaves the channel alone (no read, no
+    // Trans bytes), so that another user of the line gets every byte.
+    virtual bool HoldsChannel(int channel) const = 0;
+};
 
 class CChannel {
 public:
@@ -36,6 +54,9 @@ public:
     // Lamps back to idle, boxes deactivated (their texts stay), channel closed.
     void Stop();
 
+    static void SetObserver(CChannelObserver* observer);
+    static CChannelObserver* Observer();
+
     int Number() const { return m_nChannel; }
     int IsOpened() const { return m_bOpened; }
     // The lamps of a channel that could not be started: dim, as a failed open.
@@ -48,6 +69,8 @@ public:
 
 private:
     void SetLabel(int id, const QString& text);
+    // Hands the last call's status to the observer unless it was plain success.
+    void NoteStatus(CChannelObserver* observer, class CInstrumentDriver* driver) const;
 
     CPanelDialog* m_pDialog;
     int m_nChannel;

@@ -18,6 +18,7 @@
 
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -134,6 +135,8 @@ void CPan1Dlg::StartTest()
     if (auto* button = StartStopButton())
         button->setText(QStringLiteral("Stop!"));
     CPanelHost::Get()->StartPollTimer();
+    if (CChannelObserver* observer = CChannel::Observer())
+        observer->OnTestStarted();
 }
 
 void CPan1Dlg::AbandonStart(CInstrumentDriver* driver, std::size_t failed)
@@ -141,8 +144,13 @@ void CPan1Dlg::AbandonStart(CInstrumentDriver* driver, std::size_t failed)
     // A half-started test would look running while its channels are dead:
     // the operator reads the driver's reason, the channels this start reached
     // are closed again, and the next click starts afresh.
-    if (driver)
-        ReportInstrumentError(driver->LastStatus());
+    if (driver) {
+        const ViStatus status = driver->LastStatus();
+        CChannelObserver* observer = CChannel::Observer();
+        if (observer && status != VI_SUCCESS)
+            observer->OnStatus(static_cast<int>(std::min<std::size_t>(failed, m_channels.size() - 1)) + 1, status);
+        ReportInstrumentError(status);
+    }
     m_bRunning = 0;
     if (driver)
         driver->EndTest();
@@ -160,6 +168,8 @@ void CPan1Dlg::StopTest()
         return;
     m_bRunning = 0;
     CPanelHost::Get()->StopPollTimer();
+    if (CChannelObserver* observer = CChannel::Observer())
+        observer->OnTestStopped();
     if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
         driver->EndTest();
     for (CChannel* channel : m_channels)
@@ -172,8 +182,13 @@ void CPan1Dlg::OnTick()
 {
     if (!m_bRunning)
         return;
-    for (CChannel* channel : m_channels)
-        channel->Poll();
+    // A channel in a pattern test belongs to it: its own timer reads and
+    // writes the line, and a poll here would take bytes from its checker.
+    CChannelObserver* observer = CChannel::Observer();
+    for (CChannel* channel : m_channels) {
+        if (!observer || !observer->HoldsChannel(channel->Number()))
+            channel->Poll();
+    }
 }
 
 void CPan1Dlg::paintEvent(QPaintEvent*)
@@ -199,6 +214,9 @@ void CPan1Dlg::paintEvent(QPaintEvent*)
 
 void CPan1Dlg::PostNcDestroy()
 {
+    CChannelObserver* observer = CChannel::Observer();
+    if (m_bRunning && observer)
+        observer->OnTestStopped();
     m_bRunning = 0;
     if (CPanelHost* host = CPanelHost::Get())
         host->StopPollTimer();
