@@ -78,25 +78,27 @@ struct DriverApi {
 inline DriverApi BindDriverApi(LibraryHandle library)
 {
     DriverApi api;
+    // The first missing one the program calls is reported.
+    auto need = [library](auto& slot, const char* name) { BindRequiredEntryPoint(library, slot, name); };
     auto bind = [library](auto& slot, const char* name) { BindEntryPoint(library, slot, name); };
-    bind(api.tsx4410_close, "tsx4410_close");
-    bind(api.tsx4410_closeChannel, "tsx4410_closeChannel");
-    bind(api.tsx4410_error_message, "tsx4410_error_message");
+    need(api.tsx4410_close, "tsx4410_close");
+    need(api.tsx4410_closeChannel, "tsx4410_closeChannel");
+    need(api.tsx4410_error_message, "tsx4410_error_message");
     bind(api.tsx4410_error_query, "tsx4410_error_query");
     bind(api.tsx4410_getAttribute, "tsx4410_getAttribute");
-    bind(api.tsx4410_getProperty, "tsx4410_getProperty");
-    bind(api.tsx4410_init, "tsx4410_init");
+    need(api.tsx4410_getProperty, "tsx4410_getProperty");
+    need(api.tsx4410_init, "tsx4410_init");
     bind(api.tsx4410_jobOpc, "tsx4410_jobOpc");
-    bind(api.tsx4410_openChannel, "tsx4410_openChannel");
-    bind(api.tsx4410_read, "tsx4410_read");
+    need(api.tsx4410_openChannel, "tsx4410_openChannel");
+    need(api.tsx4410_read, "tsx4410_read");
     bind(api.tsx4410_readAsync, "tsx4410_readAsync");
-    bind(api.tsx4410_reset, "tsx4410_reset");
+    need(api.tsx4410_reset, "tsx4410_reset");
     bind(api.tsx4410_revision_query, "tsx4410_revision_query");
-    bind(api.tsx4410_self_test, "tsx4410_self_test");
+    need(api.tsx4410_self_test, "tsx4410_self_test");
     bind(api.tsx4410_setAttribute, "tsx4410_setAttribute");
-    bind(api.tsx4410_setProperty, "tsx4410_setProperty");
+    need(api.tsx4410_setProperty, "tsx4410_setProperty");
     bind(api.tsx4410_terminate, "tsx4410_terminate");
-    bind(api.tsx4410_write, "tsx4410_write");
+    need(api.tsx4410_write, "tsx4410_write");
     bind(api.tsx4410_writeAsync, "tsx4410_writeAsync");
     return api;
 }

@@ -93,16 +93,18 @@ inline QString ViBufferText(const char* buffer, int size = kViBufferSize)
 inline VisaApi BindVisaApi(LibraryHandle library)
 {
     VisaApi api;
+    // The first missing one the program calls is reported; viFlush is not called.
+    auto need = [library](auto& slot, const char* name) { BindRequiredEntryPoint(library, slot, name); };
     auto bind = [library](auto& slot, const char* name) { BindEntryPoint(library, slot, name); };
-    bind(api.viOpenDefaultRM, "viOpenDefaultRM");
-    bind(api.viFindRsrc, "viFindRsrc");
-    bind(api.viFindNext, "viFindNext");
-    bind(api.viOpen, "viOpen");
-    bind(api.viGetAttribute, "viGetAttribute");
-    bind(api.viWrite, "viWrite");
-    bind(api.viRead, "viRead");
-    bind(api.viClose, "viClose");
-    bind(api.viReadSTB, "viReadSTB");
+    need(api.viOpenDefaultRM, "viOpenDefaultRM");
+    need(api.viFindRsrc, "viFindRsrc");
+    need(api.viFindNext, "viFindNext");
+    need(api.viOpen, "viOpen");
+    need(api.viGetAttribute, "viGetAttribute");
+    need(api.viWrite, "viWrite");
+    need(api.viRead, "viRead");
+    need(api.viClose, "viClose");
+    need(api.viReadSTB, "viReadSTB");
     bind(api.viFlush, "viFlush");
     return api;
 }

@@ -3,10 +3,15 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
+#include <cstdio>
+
 #include <dlfcn.h>
+#include <link.h>
 
 namespace {
 
@@ -17,11 +22,46 @@ QHash<QString, LibraryHandle>& Loaded()
     return loaded;
 }
 
-LibraryHandle Open(const QString& file)
+// The loader's reason for the last failure, without the file name it
+// usually starts with: the line that reports it names the file already.
+QString LoaderReason(const QString& file, const char* error)
+{
+    QString reason = error ? QString::fromLocal8Bit(error) : QStringLiteral("unknown reason");
+    const QString prefix = file + QStringLiteral(": ");
+    if (reason.startsWith(prefix))
+        reason.remove(0, prefix.size());
+    return reason;
+}
+
+void Report(const QString& line)
+{
+    std::fprintf(stderr, "tsx4410sfp: %s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+struct Attempt {
+    LibraryHandle handle = nullptr;
+    QString reason;
+};
+
+Attempt Open(const QString& file)
 {
     // RTLD_NOW: a library whose own dependencies are missing fails here, at
     // discovery, and not later in the middle of an instrument operation.
-    return dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
+    Attempt attempt;
+    attempt.handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!attempt.handle)
+        attempt.reason = LoaderReason(file, dlerror());
+    return attempt;
+}
+
+// The file a handle was loaded from, as the loader found it.
+QString LoadedFile(LibraryHandle library)
+{
+    link_map* map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && *map->l_name)
+        return QFile::decodeName(map->l_name);
+    return QStringLiteral("the library");
 }
 
 } // namespace
@@ -39,6 +79,15 @@ QString PlatformLibraryName(const QString& logicalName)
     return QStringLiteral("lib") + stem + QStringLiteral(".so");
 }
 
+QString LibraryFileVariable(const QString& logicalName)
+{
+    if (logicalName.compare(QLatin1String("VISA32.DLL"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("SFP_VISA_LIBRARY");
+    if (logicalName.compare(QLatin1String("tsx4410_32.dll"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("SFP_DRIVER_LIBRARY");
+    return {};
+}
+
 LibraryHandle LoadLibraryByName(const QString& logicalName)
 {
     auto& loaded = Loaded();
@@ -46,21 +95,43 @@ LibraryHandle LoadLibraryByName(const QString& logicalName)
     if (it != loaded.constEnd())
         return it.value();
 
-    const QString file = PlatformLibraryName(logicalName);
-    LibraryHandle handle = nullptr;
-    const QString folders = qEnvironmentVariable("SFP_LIBRARY_PATH");
-    for (const QString& folder : folders.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        handle = Open(QDir(folder).filePath(file));
-        if (handle)
-            break;
+    Attempt attempt;
+    const QString variable = LibraryFileVariable(logicalName);
+    const QString named
+        = variable.isEmpty() ? QString() : qEnvironmentVariable(variable.toLatin1().constData());
+    if (!named.isEmpty()) {
+        // Made absolute, so that a bare file name is never searched for.
+        const QString file = QFileInfo(named).absoluteFilePath();
+        attempt = Open(file);
+        if (!attempt.handle)
+            Report(QStringLiteral("could not load %1 (%2): %3").arg(file, variable, attempt.reason));
+    } else {
+        const QString file = PlatformLibraryName(logicalName);
+        // The reason worth reading is that of a file that is there but would
+        // not load; failing that, the normal search's.
+        QString tried, reason;
+        const QString folders = qEnvironmentVariable("SFP_LIBRARY_PATH");
+        for (const QString& folder : folders.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+            const QString path = QDir(folder).filePath(file);
+            attempt = Open(path);
+            if (attempt.handle)
+                break;
+            if (tried.isEmpty() && QFileInfo::exists(path))
+                tried = path, reason = attempt.reason;
+        }
+        if (!attempt.handle) {
+            attempt = Open(file);
+            if (tried.isEmpty())
+                tried = file + QStringLiteral(" (library search)"), reason = attempt.reason;
+        }
+        if (!attempt.handle)
+            Report(QStringLiteral("could not load %1: %2").arg(tried, reason));
     }
-    if (!handle)
-        handle = Open(file);
     // A failure is not remembered: nothing asks twice for a library that did
     // not load, and a later attempt may find it.
-    if (handle)
-        loaded.insert(logicalName, handle);
-    return handle;
+    if (attempt.handle)
+        loaded.insert(logicalName, attempt.handle);
+    return attempt.handle;
 }
 
 void* FindEntryPoint(LibraryHandle library, const char* name)
@@ -68,4 +139,20 @@ void* FindEntryPoint(LibraryHandle library, const char* name)
     if (!library || !name)
         return nullptr;
     return dlsym(library, name);
+}
+
+void* FindRequiredEntryPoint(LibraryHandle library, const char* name)
+{
+    if (!library || !name)
+        return nullptr;
+    dlerror(); // so that a failure below reads this lookup's reason, not an older one
+    void* entry = dlsym(library, name);
+    static QSet<LibraryHandle> reported;
+    if (!entry && !reported.contains(library)) {
+        const QByteArray error = dlerror();
+        reported.insert(library);
+        const QString file = LoadedFile(library);
+        Report(QStringLiteral("could not use %1: %2").arg(file, LoaderReason(file, error.constData())));
+    }
+    return entry;
 }

@@ -1,0 +1,71 @@
+// Which file the loader takes for each setting of its variables, and the one
+// line it writes when a library will not do. A child process per row: the
+// loader keeps what it loaded for the life of the process.
+#include "instrument/driver_api.h"
+#include "instrument/visa_api.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(LibraryLoader, NamedFileOrSearchAndOneLineNamingFileAndReason)
+{
+    QTemporaryDir tmp;
+    const QString t = tmp.path(), s = qEnvironmentVariable("SFP_SIM_DIR");
+    QDir(t).mkpath("elsewhere"), QDir(t).mkpath("lib");
+    QFile::copy(s + "/libvisa.so", t + "/elsewhere/vendor-visa.so"); // off every search path
+    for (const QString& text : {t + "/text.so", t + "/lib/libvisa.so"}) {
+        QFile file(text);
+        file.open(QIODevice::WriteOnly) && file.write(QByteArray(100, 'x'));
+    }
+    const char *unset = nullptr, *noFile = "cannot open shared object file: No such file or directory";
+    // SFP_VISA_LIBRARY, SFP_DRIVER_LIBRARY, SFP_LIBRARY_PATH; what loaded, then stderr with T and S for the folders.
+    const std::vector<std::array<QString, 4>> rows = {
+        {"T/elsewhere/vendor-visa.so", unset, "S", "VISA complete, driver on that VISA|"},
+        {"", "", "S", "VISA complete, driver on that VISA|"},
+        {"libvisa.so", unset, "T", QString("VISA complete, driver none|tsx4410sfp: could not load libtsx4410.so (library search): ") + noFile + "\n"},
+        {"T/none.so", unset, "S", QString("none|tsx4410sfp: could not load T/none.so (SFP_VISA_LIBRARY): ") + noFile + "\n"},
+        {"T/text.so", unset, "S", "none|tsx4410sfp: could not load T/text.so (SFP_VISA_LIBRARY): invalid ELF header\n"},
+        {"S/variants/visa-missing-viFindNext/libvisa.so", unset, "S",
+         "VISA incomplete, driver on that VISA|tsx4410sfp: could not use S/variants/visa-missing-viFindNext/libvisa.so: undefined symbol: viFindNext\n"},
+        {unset, unset, "T/lib", "none|tsx4410sfp: could not load T/lib/libvisa.so: invalid ELF header\n"},
+        {unset, unset, "T", QString("none|tsx4410sfp: could not load libvisa.so (library search): ") + noFile + "\n"},
+        {unset, "T/none.so", "S", QString("VISA complete, driver none|tsx4410sfp: could not load T/none.so (SFP_DRIVER_LIBRARY): ") + noFile + "\n"},
+        {"S/libvisa.so", "S/variants/driver-missing-tsx4410_write/libtsx4410.so", "S",
+         "VISA complete, driver on that VISA|tsx4410sfp: could not use S/variants/driver-missing-tsx4410_write/libtsx4410.so: undefined symbol: tsx4410_write\n"}};
+    auto expand = [&](const QString& v) { return v.startsWith('T') ? t + v.mid(1) : v.startsWith('S') ? s + v.mid(1) : v; };
+    for (const auto& row : rows) {
+        const QString err = t + "/stderr", out = t + "/done";
+        if (fork() == 0) {
+            const char* names[] = {"SFP_VISA_LIBRARY", "SFP_DRIVER_LIBRARY", "SFP_LIBRARY_PATH"};
+            for (int i = 0; i < 3; ++i)
+                row[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], expand(row[i]).toLocal8Bit());
+            QDir::setCurrent(s); // a bare name is a file here, never a search
+            if (!std::freopen(QFile::encodeName(err).constData(), "w", stderr))
+                _exit(3);
+            LibraryHandle visa = LoadLibraryByName("VISA32.DLL"), driver = nullptr;
+            QString done = !visa ? "none" : BindVisaApi(visa).HasCalledEntryPoints() ? "VISA complete" : "VISA incomplete";
+            if (visa && (driver = LoadLibraryByName("tsx4410_32.dll")))
+                BindDriverApi(driver);
+            if (visa) // the stand-in driver calls whichever VISA the process loaded
+                done += !driver ? ", driver none" : dlsym(driver, "viOpen") == dlsym(visa, "viOpen") ? ", driver on that VISA" : ", driver on another VISA";
+            QFile report(out);
+            _exit(report.open(QIODevice::WriteOnly) && report.write(done.toUtf8()) && report.flush() ? 0 : 4);
+        }
+        wait(nullptr);
+        QFile done(out), line(err);
+        done.open(QIODevice::ReadOnly), line.open(QIODevice::ReadOnly);
+        const QString got = done.readAll() + "|" + QString::fromLocal8Bit(line.readAll()).replace(t, "T").replace(s, "S");
+        EXPECT_EQ(got.toStdString(), row[3].toStdString()) << qPrintable(row[0]);
+        done.remove();
+    }
+}
+
+} // namespace
