@@ -86,19 +86,38 @@ LinePlan plan_line(const termios& found, const ConfigRecord& record) {
   // Checking means nothing without a parity bit.
   if (record[kParityCheck] != 0 && (t.c_cflag & PARENB) != 0) t.c_iflag |= INPCK;
 
+  // With 5 data bits, common UARTs send CSTOPB as one and a half stop bits.
+  const bool five = record[kDataBits] == 5;
   switch (record[kStopBits]) {
     case 7: break;
-    case 15: t.c_cflag |= CSTOPB; break;
+    case 15:
+      t.c_cflag |= CSTOPB;
+      if (five) {
+        plan.effective[kStopBits] = 8;
+        add_note(plan.nearest, "2 stop bits with 5 data bits: common UARTs send 1.5");
+      }
+      break;
     case 8:
       // POSIX has no one and a half; two is the nearest a receiver still reads.
       t.c_cflag |= CSTOPB;
-      plan.effective[kStopBits] = 15;
-      add_note(plan.nearest, "1.5 stop bits: applied 2");
+      if (!five) {
+        plan.effective[kStopBits] = 15;
+        add_note(plan.nearest, "1.5 stop bits: applied 2");
+      }
       break;
     default: add_note(plan.refused, "stop bits code " + std::to_string(record[kStopBits]));
   }
 
-  if (record[kXonXoffOut] != 0 || record[kXonXoffIn] != 0) t.c_iflag |= IXON | IXOFF;
+  // The line discipline has one switch for each direction, but the panel's
+  // record asks for both at once; one word alone still gets both, and says so.
+  const bool xonOut = record[kXonXoffOut] != 0, xonIn = record[kXonXoffIn] != 0;
+  if (xonOut || xonIn) {
+    t.c_iflag |= IXON | IXOFF;
+    plan.effective[kXonXoffOut] = plan.effective[kXonXoffIn] = 1;
+  }
+  if (xonOut != xonIn)
+    add_note(plan.nearest, std::string("Xon/Xoff on ") + (xonOut ? "output" : "input") +
+                               " only: applied both directions (IXON|IXOFF)");
   if (record[kRtsCts] != 0) t.c_cflag |= CRTSCTS;
   if (record[kDtrDsr] != 0) {
     // No POSIX line discipline watches DSR; the other flow controls stay as asked.

@@ -38,7 +38,7 @@ ViStatus tsx4410_getProperty(ViSession vi, ViInt32 channel, ViInt32 property, vo
                          [&] { return d.state.get_property(vi, channel, property, value); });
   TraceLine line("tsx4410_getProperty");
   line.num("vi", vi).num("channel", channel).num("property", property);
-  if (st >= 0) trace_property(line, property, value);
+  if (sim::wrote(d, st)) trace_property(line, property, value);
   return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
@@ -113,10 +113,10 @@ ViStatus tsx4410_readAsync(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
   ViUInt32 got = 0;
   ViStatus st = sim::run(d, "tsx4410_readAsync", vi, channel,
                          [&] { return d.state.read(vi, channel, buf, count, &got); });
-  if (st >= 0 && job_id) *job_id = d.next_job++;
+  if (sim::wrote(d, st) && job_id) *job_id = d.next_job++;
   TraceLine line("tsx4410_readAsync");
   line.num("vi", vi).num("channel", channel).num("count", count).bytes("bytes", buf, got);
-  if (st >= 0 && job_id) line.num("job", *job_id);
+  if (sim::wrote(d, st) && job_id) line.num("job", *job_id);
   return d.proc.finish(with_line(line, d.state.line_note()), st);
 }
 
@@ -126,10 +126,10 @@ ViStatus tsx4410_writeAsync(ViSession vi, ViInt32 channel, const ViByte* bytes, 
   std::lock_guard<std::mutex> lock(d.proc.mutex());
   ViStatus st = sim::run(d, "tsx4410_writeAsync", vi, channel,
                          [&] { return d.state.write(vi, channel, bytes, count, nullptr); });
-  if (st >= 0 && job_id) *job_id = d.next_job++;
+  if (sim::wrote(d, st) && job_id) *job_id = d.next_job++;
   TraceLine line("tsx4410_writeAsync");
   line.num("vi", vi).num("channel", channel).num("count", count);
   if (bytes) line.bytes("bytes", bytes, count);
-  if (st >= 0 && job_id) line.num("job", *job_id);
+  if (sim::wrote(d, st) && job_id) line.num("job", *job_id);
   return d.proc.finish(with_line(line, d.state.line_note()), st);
 }

@@ -78,7 +78,7 @@ ViStatus tsx4410_self_test(ViSession vi, ViInt16* code, ViChar msg[]) {
   });
   TraceLine line("tsx4410_self_test");
   line.num("vi", vi);
-  if (st >= 0) line.num("code", *code).str("msg", sim::view_text256(msg));
+  if (sim::wrote(d, st)) line.num("code", *code).str("msg", sim::view_text256(msg));
   return d.proc.finish(line, st);
 }
 
@@ -105,7 +105,7 @@ ViStatus tsx4410_error_message(ViSession vi, ViStatus status, ViChar msg[]) {
   });
   TraceLine line("tsx4410_error_message");
   line.num("vi", vi).num("code", status);
-  if (st >= 0) line.str("msg", sim::view_text256(msg));
+  if (sim::wrote(d, st)) line.str("msg", sim::view_text256(msg));
   return d.proc.finish(line, st);
 }
 
@@ -122,7 +122,7 @@ ViStatus tsx4410_error_query(ViSession vi, ViInt32* code, ViChar msg[]) {
   });
   TraceLine line("tsx4410_error_query");
   line.num("vi", vi);
-  if (st >= 0) line.num("code", *code).str("msg", sim::view_text256(msg));
+  if (sim::wrote(d, st)) line.num("code", *code).str("msg", sim::view_text256(msg));
   return d.proc.finish(line, st);
 }
 
@@ -139,7 +139,7 @@ ViStatus tsx4410_revision_query(ViSession vi, ViChar driver_rev[], ViChar firmwa
   });
   TraceLine line("tsx4410_revision_query");
   line.num("vi", vi);
-  if (st >= 0) {
+  if (sim::wrote(d, st)) {
     line.str("driver", sim::view_text256(driver_rev)).str("firmware", sim::view_text256(firmware_rev));
   }
   return d.proc.finish(line, st);
@@ -177,7 +177,7 @@ ViStatus tsx4410_jobOpc(ViSession vi, ViBoolean* done) {
   });
   TraceLine line("tsx4410_jobOpc");
   line.num("vi", vi);
-  if (st >= 0) line.num("done", *done);
+  if (sim::wrote(d, st)) line.num("done", *done);
   return d.proc.finish(line, st);
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -137,6 +138,75 @@ TEST(SerialLine, HangUpOfTheFarEndIsDisconnectedAndEndsAllIo) {
     EXPECT_EQ(lseek(fileno(file), 0, SEEK_END), 0);
     fclose(file);
   }
+}
+
+// Flow control and a far end that does not read only delay bytes: each goes
+// out once, in order; what cannot be queued is refused, naming the device.
+TEST(SerialLine, HeldOutputWaitsInTheQueueAndCloseWaitsForItOnlySoLong) {
+  const auto written = [](SerialLine& l, const std::string& s) {
+    ViUInt32 n = 0;
+    return l.write(reinterpret_cast<const ViByte*>(s.data()), static_cast<ViUInt32>(s.size()), &n) == VI_SUCCESS &&
+           n == s.size();
+  };
+  const auto queued = [](SerialLine& l) { bool q = false; return l.output_queued(&q) == VI_SUCCESS && q; };
+  Pty pty;
+  SerialLine line(pty.path);
+  ASSERT_EQ(line.open(Record({{kXonXoffOut, 1}, {kXonXoffIn, 1}, {kRate, 38400}}), nullptr), VI_SUCCESS);
+  ASSERT_EQ(write(pty.far, "\x13", 1), 1);  // XOFF
+  EXPECT_TRUE(written(line, "held") && queued(line));
+  EXPECT_EQ(pty.Take(), "");
+  ASSERT_EQ(write(pty.far, "\x11", 1), 1);  // XON
+  EXPECT_FALSE(queued(line));
+  EXPECT_EQ(pty.Take(), "held");
+
+  ASSERT_EQ(write(pty.far, "\x13", 1), 1);  // held until the queue is full, then released
+  std::string sent;
+  for (int i = 0; written(line, std::string(100, static_cast<char>('a' + i % 26))); ++i)
+    sent += std::string(100, static_cast<char>('a' + i % 26));
+  EXPECT_EQ(sent.size(), SerialLine::kTransmitBuffer / 100 * 100);
+  EXPECT_EQ(line.message(), pty.path + ": transmit buffer full (4000 bytes held back by flow control or a far end "
+                                       "that does not read); 100 bytes not taken");
+  ASSERT_EQ(write(pty.far, "\x11", 1), 1);
+  std::string got;
+  for (int i = 0; i < 100 && got.size() < sent.size(); ++i) {
+    queued(line);
+    char buf[8192];
+    pollfd p{pty.far, POLLIN, 20};
+    if (poll(&p, 1, 20) > 0) got.append(buf, static_cast<std::size_t>(std::max<ssize_t>(read(pty.far, buf, sizeof buf), 0)));
+  }
+  EXPECT_TRUE(got == sent) << got.size();
+
+  // Close: at most what the bytes need at the line's rate plus half a second, never over 2 s.
+  for (const auto& [bytes, least, most] : {std::tuple{10, 450, 900}, std::tuple{4000, 1900, 2600}}) {
+    ASSERT_EQ(line.open(Record({{kXonXoffOut, 1}, {kXonXoffIn, 1}, {kRate, 9600}}), nullptr), VI_SUCCESS);
+    ASSERT_EQ(write(pty.far, "\x13", 1), 1);
+    ASSERT_TRUE(written(line, std::string(static_cast<std::size_t>(bytes), 'q')));
+    const auto start = std::chrono::steady_clock::now();
+    line.close();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_TRUE(ms.count() >= least && ms.count() <= most) << bytes << " bytes: " << ms.count() << " ms";
+    EXPECT_EQ(write(pty.far, "\x11", 1), 1);
+    EXPECT_EQ(pty.Take(), "") << "what did not drain is dropped";
+  }
+}
+
+TEST(SerialLine, WhatArrivedBeforeAHangUpIsDeliveredFirstAndARefusedRecordChangesNothing) {
+  Pty pty;
+  SerialLine line(pty.path);
+  ASSERT_EQ(line.open(Record({{kRate, 19200}}), nullptr), VI_SUCCESS);
+  termios before{}, after{};
+  tcgetattr(pty.near, &before);
+  EXPECT_EQ(line.configure(Record({{kRate, 1200}, {kMode, 4}}), nullptr), TSX4410_ERROR_PORT_SETTING);
+  EXPECT_TRUE(tcgetattr(pty.near, &after) == 0 && cfgetospeed(&after) == B19200 && after.c_cflag == before.c_cflag);
+  ASSERT_EQ(write(pty.far, "bye", 3), 3);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  bool queued = true;
+  EXPECT_TRUE(line.output_queued(&queued) == VI_SUCCESS && !queued);  // any call takes the input in
+  close(std::exchange(pty.far, -1));
+  ViUInt32 n = 0;
+  EXPECT_TRUE(line.waiting(&n) == VI_SUCCESS && n == 3);
+  EXPECT_EQ(Read(line, 10), "bye");
+  EXPECT_EQ(line.waiting(&n), TSX4410_ERROR_PORT_DISCONNECTED);
 }
 
 }  // namespace

@@ -30,7 +30,11 @@ const Row kRows[] = {
     {{{kParity, 1}, {kParityCheck, 1}}, CS8 | PARENB | PARODD, INPCK, ""},
     {{{kParity, 3}, {kParityCheck, -1}}, CS8 | PARENB | CMSPAR | PARODD, INPCK, ""},
     {{{kStopBits, 15}}, CS8 | CSTOPB, 0, ""},  {{{kStopBits, 8}}, CS8 | CSTOPB, 0, "1.5 stop bits: applied 2"},
+    {{{kDataBits, 5}, {kStopBits, 15}}, CS5 | CSTOPB, 0, "2 stop bits with 5 data bits: common UARTs send 1.5"},
+    {{{kDataBits, 5}, {kStopBits, 8}}, CS5 | CSTOPB, 0, ""},
     {{{kXonXoffOut, 1}, {kXonXoffIn, 1}}, CS8, IXON | IXOFF, ""}, {{{kRtsCts, 3}}, CS8 | CRTSCTS, 0, ""},
+    {{{kXonXoffOut, 1}}, CS8, IXON | IXOFF, "Xon/Xoff on output only: applied both directions (IXON|IXOFF)"},
+    {{{kXonXoffIn, 7}}, CS8, IXON | IXOFF, "Xon/Xoff on input only: applied both directions (IXON|IXOFF)"},
     {{{kRtsCts, 3}, {kXonXoffOut, 1}, {kXonXoffIn, 1}}, CS8 | CRTSCTS, IXON | IXOFF, ""},
     {{{kDtrDsr, 3}}, CS8, 0, "DTR/DSR flow control: applied none"},
     {{{kDtrDsr, 3}, {kRtsCts, 3}}, CS8 | CRTSCTS, 0, "DTR/DSR flow control: applied RTS/CTS"},
@@ -67,7 +71,9 @@ TEST(SerialMap, EveryListValueAndTheSettingsThatInteract) {
                 (plan.tio.c_iflag & (ICRNL | IGNCR | INLCR | ISTRIP | IXANY | PARMRK)) == 0 &&
                 (plan.tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0 && (plan.tio.c_oflag & OPOST) == 0)
         << "raw: " << what;
-    EXPECT_EQ(plan.effective[kStopBits], record[kStopBits] == 8 ? 15 : record[kStopBits]) << what;
+    const bool five = record[kDataBits] == 5, stop2 = (row.cflag & CSTOPB) != 0;  // what the line sends
+    EXPECT_EQ(plan.effective[kStopBits], stop2 ? (five ? 8 : 15) : 7) << what;
+    EXPECT_EQ(plan.effective[kXonXoffOut] + plan.effective[kXonXoffIn], row.iflag & IXON ? 2 : 0) << what;
     EXPECT_EQ(plan.effective[kDtrDsr], 0) << what;
   }
 }

@@ -192,7 +192,7 @@ TEST(StandIn, FaultInjection) {
   const Child c = in_child(R"({"resources": [
     {"descriptor": "VXI::24", "faults": [{"function": "tsx4410_read", "channel": 2, "from_call": 2,
                                           "count": 2, "status": "VI_ERROR_TMO"}]},
-    {"descriptor": "VXI::25"}],
+    {"descriptor": "VXI::25", "faults": [{"function": "tsx4410_getProperty", "status": "0x3FFA0001"}]}],
     "faults": [{"function": "viReadSTB", "from_call": 2, "count": 1, "status": -1073807360},
                {"function": "viReadSTB", "status": "0xBFFF0015"},
                {"function": "viOpen", "from_call": 3, "status": "VI_ERROR_RSRC_NFOUND"}]})", [] {
@@ -206,11 +206,14 @@ TEST(StandIn, FaultInjection) {
       r << st(tsx4410_read(s, ch, buf, 4, &n, nullptr));
     ViUInt16 stb;
     r << "|" << st(viReadSTB(a, &stb)) << st(viReadSTB(a, &stb)) << st(viReadSTB(a, &stb));
+    ViInt32 v = 77;  // an injected warning does no work: nothing written, nothing traced
+    r << "|" << st(tsx4410_getProperty(b, 1, 19, &v)) << v;
     r << "|" << st(tsx4410_init("VXI::24", 0, 0, &a)) << a;
     return r.s;
   });
+  EXPECT_NE(c.trace.find("channel=1 property=19 -> 1073348609\n"), std::string::npos) << c.trace;
   EXPECT_EQ(c.report, "ok ok ok ok ok ERROR_TMO ok ERROR_TMO ok | ERROR_TMO ERROR_SYSTEM_ERROR ERROR_TMO"
-                      " | ERROR_RSRC_NFOUND 0");
+                      " | TSX4410_WARN_NEAREST_SETTING 77 | ERROR_RSRC_NFOUND 0");
 }
 
 }  // namespace
