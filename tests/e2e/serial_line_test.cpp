@@ -14,7 +14,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <pty.h>
@@ -97,4 +99,36 @@ TEST(SerialLineLive, SignalsLeaveThroughExitAndPutTheLineBack)
         for (int fd : {far, near, out[0]})
             close(fd);
     }
+}
+
+// A device that cannot be taken: the driver's words in the boxes, the test left
+// stopped, and the next Start works once the device is there.
+TEST(SerialLineLive, ADeviceThatCannotBeOpenedIsShownAndTheNextStartWorks)
+{
+    int far = -1, near = -1;
+    char name[64];
+    ASSERT_EQ(openpty(&far, &near, name, nullptr, nullptr), 0);
+    const std::string link = "/tmp/sfp-test-port-" + std::to_string(getpid());
+    unlink(link.c_str());
+    SimPanel p(VxiBench(QStringLiteral(R"({"channels":{"2":{"port":"%1"}}})").arg(link.c_str())));
+    const QString device = QString::fromStdString(link);
+    const std::pair<std::function<void()>, QString> kRoads[] = {
+        {[] {}, ": No such file or directory"},
+        {[&] { symlink("/dev/null", link.c_str()); }, ": not a serial device"},
+        {[&] { unlink(link.c_str()), symlink(name, link.c_str()), flock(near, LOCK_EX); }, ": in use by another program"}};
+    for (const auto& [make, reason] : kRoads) {
+        make();
+        p.recorder.messages.clear();
+        p.StartStop();
+        EXPECT_EQ(p.recorder.messages, QStringList({msg::InstrumentError(device + reason), msg::kResetAdvice}));
+        EXPECT_TRUE(p.Main()->StartStopButton()->text() == "Start Test" && !p.frame->IsTimerRunning());
+        EXPECT_FALSE(p.Main()->Channel(1)->TransBox()->isEnabled()) << "channel 1 closed again";
+    }
+    flock(near, LOCK_UN);
+    p.recorder.messages.clear();
+    p.StartStop();
+    EXPECT_TRUE(p.recorder.messages.isEmpty() && p.Main()->StartStopButton()->text() == "Stop!");
+    EXPECT_TRUE(p.Main()->Channel(2)->TransBox()->isEnabled());
+    unlink(link.c_str());
+    close(far), close(near);
 }
