@@ -9,6 +9,7 @@
 #include "panels/panel_dialog.h"
 #include "panels/setting_panel.h"
 #include "panels/status_panel.h"
+#include "panels/traffic/traffic_window.h"
 #include "platform/help_viewer.h"
 #include "platform/menu_builder.h"
 #include "platform/modal_runner.h"
@@ -117,6 +118,7 @@ void CMainFrame::OnCommand(int commandId)
         case ID_APP_ABOUT: OnAbout(); break;
         case ID_HELP_CONTENTS: OnHelpContents(); break;
         case ID_PANELS_SETTING: OnSettingPanel(); break;
+        case ID_PANELS_TRAFFIC: OnTraffic(); break;
         default: break;
         }
     });
@@ -176,6 +178,17 @@ void CMainFrame::OnAbout()
     RunModal(about);
 }
 
+CTrafficWindow* CMainFrame::TrafficWindow() const { return static_cast<CTrafficWindow*>(m_traffic.data()); }
+
+void CMainFrame::OnTraffic()
+{
+    if (!m_traffic)
+        m_traffic = new CTrafficWindow(this);
+    m_traffic->show();
+    m_traffic->raise();
+    m_traffic->activateWindow();
+}
+
 void CMainFrame::OnHelpContents() { ShowHelpContents(this, QStringLiteral("tsx4410.hlp")); }
 
 void CMainFrame::FitClientTo(const QSize& dialogSize)
@@ -206,6 +219,8 @@ void CMainFrame::DestroyWindow()
         return;
     m_bDestroyed = true;
     m_timer.stop();
+    // The pattern tests end before the channels and the driver go.
+    delete m_traffic;
     const auto dialogs = m_client->findChildren<CPanelDialog*>(QString(), Qt::FindDirectChildrenOnly);
     for (CPanelDialog* dialog : dialogs)
         dialog->DestroyWindow();

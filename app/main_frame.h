@@ -4,6 +4,7 @@
 #include <QBasicTimer>
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QSize>
 
 class CMainFrame : public QMainWindow {
@@ -43,6 +44,10 @@ public:
     void OnExit();
     void OnAbout();
     void OnHelpContents();
+    // Shows the Traffic window, made at the first call; it stays beside the
+    // main window until it is closed or the program ends.
+    void OnTraffic();
+    class CTrafficWindow* TrafficWindow() const;
 
     // Destroys the window: the shown panel's dialog first, then the final
     // step releases everything the application owns and ends the program.
@@ -63,6 +68,7 @@ private:
 
     QBasicTimer m_timer;
     QWidget* m_client = nullptr;
+    QPointer<QWidget> m_traffic; // a CTrafficWindow
     bool m_bDestroyed = false;
 };
 

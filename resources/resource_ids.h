@@ -38,6 +38,7 @@ enum CommandId : int {
     ID_PANELS_STATUS = 32778,
     ID_APP_EXIT = 32779,
     ID_PANELS_SETTING = 32781,
+    ID_PANELS_TRAFFIC = 32782, // opens the Traffic window beside the main window
 };
 
 // Templates, menu, bitmaps, icon

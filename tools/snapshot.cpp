@@ -7,11 +7,15 @@
 // window instead; it prints the window's title and the document it shows, or
 // the viewer's message when it finds no document (and then fails).
 // --press clicks the button with that text on the shown panel.
+// "traffic" opens the Traffic window as the Panels menu does and writes a PNG
+// of it; --pattern N starts channel N's pattern test (repeatable, before
+// --start), --wait MS lets the program run that long before the picture.
 #include "app/main_frame.h"
 #include "app/sfp_app.h"
 #include "platform/look.h"
 #include "platform/modal_runner.h"
 
+#include "panels/traffic/traffic_window.h"
 #include "platform/help_viewer.h"
 
 #include <QApplication>
@@ -41,7 +45,10 @@ QTextBrowser* FindHelpWindow()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s out.png [main|setting|status|help] [--start] [--ticks N] [--type TEXT] [--press TEXT] [-- options]\n", argv[0]);
+        std::fprintf(stderr,
+            "usage: %s out.png [main|setting|status|help] [--start] [--ticks N] [--type TEXT] [--press TEXT] "
+            "[-- options]\n",
+            argv[0]);
         return 2;
     }
     QApplication qapp(argc, argv);
@@ -52,7 +59,9 @@ int main(int argc, char** argv)
     QString pressed;
     bool start = false;
     int ticks = 0;
-    QStringList programArgs{QStringLiteral("tsx4410sfp")};
+    int waitMs = 0;
+    QList<int> patterns;
+    QStringList programArgs { QStringLiteral("tsx4410sfp") };
     for (int i = 2; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a == QLatin1String("--")) {
@@ -66,6 +75,10 @@ int main(int argc, char** argv)
             ticks = QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--type") && i + 1 < argc)
             typed = QString::fromLocal8Bit(argv[++i]);
+        else if (a == QLatin1String("--pattern") && i + 1 < argc)
+            patterns << QString::fromLocal8Bit(argv[++i]).toInt();
+        else if (a == QLatin1String("--wait") && i + 1 < argc)
+            waitMs = QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--press") && i + 1 < argc)
             pressed = QString::fromLocal8Bit(argv[++i]);
         else
@@ -85,6 +98,15 @@ int main(int argc, char** argv)
         frame->OnSettingPanel();
     else if (panel == QLatin1String("status"))
         frame->OnStatusPanel();
+    CTrafficWindow* traffic = nullptr;
+    if (panel == QLatin1String("traffic")) {
+        frame->OnTraffic();
+        traffic = frame->TrafficWindow();
+        for (int channel : patterns) {
+            if (channel >= 1 && channel <= 4)
+                traffic->OnPatternButton(channel);
+        }
+    }
     if (start) {
         if (auto* button = frame->findChild<QWidget*>(QStringLiteral("startStop")))
             QTest::mouseClick(button, Qt::LeftButton);
@@ -92,7 +114,7 @@ int main(int argc, char** argv)
     if (!typed.isEmpty()) {
         const auto edits = frame->findChildren<QLineEdit*>();
         for (QLineEdit* edit : edits) {
-            if (edit->isEnabled() && edit->focusPolicy() != Qt::NoFocus) {
+            if (edit->isEnabled() && edit->focusPolicy() != Qt::NoFocus && edit->window() == frame) {
                 QTest::keyClicks(edit, typed);
             }
         }
@@ -106,21 +128,27 @@ int main(int argc, char** argv)
     }
     for (int i = 0; i < ticks; ++i)
         frame->DispatchTimer();
+    if (waitMs > 0)
+        QTest::qWait(waitMs);
     QCoreApplication::processEvents();
     QWidget* shot = frame;
+    if (traffic) {
+        traffic->Refresh();
+        shot = traffic;
+    }
     if (panel == QLatin1String("help")) {
         const int before = messages.size();
         frame->OnHelpContents();
         QCoreApplication::processEvents();
         QTextBrowser* help = FindHelpWindow();
         if (!help) {
-            std::fprintf(stderr, "no help window: %s\n",
-                         qPrintable(messages.mid(before).join(QLatin1Char('\n'))));
+            std::fprintf(
+                stderr, "no help window: %s\n", qPrintable(messages.mid(before).join(QLatin1Char('\n'))));
             frame->DestroyWindow();
             return 1;
         }
         std::printf("help window: %s\nhelp document: %s\n", qPrintable(help->windowTitle()),
-                    qPrintable(help->source().toLocalFile()));
+            qPrintable(help->source().toLocalFile()));
         shot = help;
     }
     const bool ok = shot->grab().save(out);

@@ -1,0 +1,379 @@
+#include "panels/traffic/traffic_window.h"
+
+#include "platform/modal_runner.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kStateNames[] = { "idle", "waiting for Start Test", "running", "finishing", "done" };
+
+QString Count(std::uint64_t n)
+{
+    return QString::number(static_cast<qulonglong>(n));
+}
+
+QString Seconds(std::int64_t ms)
+{
+    return QString::number(static_cast<double>(ms) / 1000.0, 'f', 1) + " s";
+}
+
+} // namespace
+
+QString TrafficLogFileName(const QDateTime& when)
+{
+    return QStringLiteral("tsx4410-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss"))
+        + QStringLiteral(".log");
+}
+
+CTrafficLogModel::CTrafficLogModel(const CTrafficLog& log, QObject* parent)
+    : QAbstractListModel(parent)
+    , m_log(log)
+{
+}
+
+int CTrafficLogModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QString CTrafficLogModel::Line(int row) const
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size())
+        return QString();
+    const std::uint64_t number = m_rows[static_cast<std::size_t>(row)];
+    if (number < m_log.FirstNumber() || number >= m_log.NextNumber())
+        return QString();
+    return QString::fromStdString(FormatEvent(m_log.At(number - m_log.FirstNumber()), m_hex));
+}
+
+QVariant CTrafficLogModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return QVariant();
+    return Line(index.row());
+}
+
+void CTrafficLogModel::Sync()
+{
+    std::size_t gone = 0;
+    while (gone < m_rows.size() && m_rows[gone] < m_log.FirstNumber())
+        ++gone;
+    if (gone > 0) {
+        beginRemoveRows(QModelIndex(), 0, static_cast<int>(gone) - 1);
+        m_rows.erase(m_rows.begin(), m_rows.begin() + static_cast<std::ptrdiff_t>(gone));
+        endRemoveRows();
+    }
+    std::vector<std::uint64_t> added;
+    for (std::uint64_t n = std::max(m_seen, m_log.FirstNumber()); n < m_log.NextNumber(); ++n) {
+        if (m_filter == 0 || m_log.At(n - m_log.FirstNumber()).channel == m_filter)
+            added.push_back(n);
+    }
+    m_seen = m_log.NextNumber();
+    if (added.empty())
+        return;
+    const int first = static_cast<int>(m_rows.size());
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(added.size()) - 1);
+    m_rows.insert(m_rows.end(), added.begin(), added.end());
+    endInsertRows();
+}
+
+void CTrafficLogModel::Rebuild()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_seen = m_log.FirstNumber();
+    endResetModel();
+    Sync();
+}
+
+void CTrafficLogModel::SetFilter(int channel)
+{
+    m_filter = channel;
+    Rebuild();
+}
+
+void CTrafficLogModel::SetHex(bool hex)
+{
+    m_hex = hex;
+    if (!m_rows.empty())
+        emit dataChanged(index(0), index(static_cast<int>(m_rows.size()) - 1));
+}
+
+CTrafficWindow::CTrafficWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("TSX4410 SFP - Traffic"));
+    setObjectName(QStringLiteral("traffic"));
+    auto* layout = new QVBoxLayout(this);
+
+    m_counters = new QTableWidget(CTrafficMonitor::kChannels, 8, this);
+    m_counters->setHorizontalHeaderLabels(
+        { "Sent", "Received", "Errors", "Warnings", "In B/s", "Out B/s", "Nominal B/s", "Elapsed" });
+    m_counters->setVerticalHeaderLabels({ "Channel 1", "Channel 2", "Channel 3", "Channel 4" });
+    m_counters->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_counters->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_counters->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int r = 0; r < CTrafficMonitor::kChannels; ++r)
+        for (int c = 0; c < 8; ++c)
+            m_counters->setItem(r, c, new QTableWidgetItem(QStringLiteral("0")));
+    m_counters->setFixedHeight(m_counters->horizontalHeader()->sizeHint().height()
+        + 4 * m_counters->verticalHeader()->defaultSectionSize() + 4);
+    layout->addWidget(m_counters);
+
+    auto* patterns = new QGroupBox(QStringLiteral("Pattern test"), this);
+    auto* grid = new QGridLayout(patterns);
+    BuildPatternRows(grid);
+    layout->addWidget(patterns);
+
+    auto* bar = new QHBoxLayout;
+    m_filter = new QComboBox(this);
+    m_filter->addItems({ "All channels", "Channel 1", "Channel 2", "Channel 3", "Channel 4" });
+    m_hex = new QCheckBox(QStringLiteral("Hex"), this);
+    auto* clear = new QPushButton(QStringLiteral("Clear"), this);
+    auto* save = new QPushButton(QStringLiteral("Save Log..."), this);
+    m_logToFile = new QPushButton(QStringLiteral("Log to File..."), this);
+    m_dropped = new QLabel(this);
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { m_filter, m_hex, clear, save, m_logToFile, m_dropped })
+        bar->addWidget(w);
+    bar->addStretch();
+    layout->addLayout(bar);
+
+    m_model = new CTrafficLogModel(m_monitor.Log(), this);
+    m_view = new QListView(this);
+    m_view->setModel(m_model);
+    m_view->setUniformItemSizes(true);
+    m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    layout->addWidget(m_view, 1);
+
+    // The view follows the newest line until the operator scrolls up, and
+    // again once they scroll back to the end.
+    QScrollBar* scroll = m_view->verticalScrollBar();
+    connect(scroll, &QScrollBar::valueChanged, this,
+        [this, scroll](int value) { m_follow = value >= scroll->maximum(); });
+    connect(scroll, &QScrollBar::rangeChanged, this, [this, scroll](int, int max) {
+        if (m_follow)
+            scroll->setValue(max);
+    });
+    connect(m_filter, &QComboBox::currentIndexChanged, this, [this](int i) { m_model->SetFilter(i); });
+    connect(m_hex, &QCheckBox::toggled, this, [this](bool on) { m_model->SetHex(on); });
+    connect(clear, &QPushButton::clicked, this, [this] {
+        m_monitor.ClearLog();
+        m_model->SetFilter(m_filter->currentIndex());
+    });
+    connect(save, &QPushButton::clicked, this, [this] { OnSaveLog(); });
+    connect(m_logToFile, &QPushButton::clicked, this, [this] { OnLogToFile(); });
+    connect(&m_monitor, &CTrafficMonitor::fileLogFailed, this,
+        [this](const QString& t) { ShowFileLogFailed(t); });
+
+    m_refresh = new QTimer(this);
+    m_refresh->setInterval(kRefreshMs);
+    connect(m_refresh, &QTimer::timeout, this, [this] { Refresh(); });
+    resize(760, 560);
+    Refresh();
+}
+
+CTrafficWindow::~CTrafficWindow()
+{
+    m_monitor.Detach();
+}
+
+void CTrafficWindow::BuildPatternRows(QGridLayout* grid)
+{
+    for (int ch = 1; ch <= CTrafficMonitor::kChannels; ++ch) {
+        PatternRow& row = m_rows[Row(ch)];
+        row.kind = new QComboBox(this);
+        row.kind->addItems({ "Counting 00-FF", "Text line" });
+        row.returns = new QComboBox(this);
+        row.returns->addItems({ QStringLiteral("Back on channel %1").arg(ch),
+            QStringLiteral("Paired with channel %1").arg(CTrafficMonitor::PairedChannel(ch)) });
+        row.startStop = new QPushButton(QStringLiteral("Start"), this);
+        row.copy = new QPushButton(QStringLiteral("Copy Report"), this);
+        row.status = new QLabel(this);
+        row.status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        row.status->setWordWrap(true);
+        row.status->setMinimumWidth(240);
+        const int r = ch - 1;
+        grid->addWidget(new QLabel(QStringLiteral("Channel %1").arg(ch), this), r, 0);
+        grid->addWidget(row.kind, r, 1);
+        grid->addWidget(row.returns, r, 2);
+        grid->addWidget(row.startStop, r, 3);
+        grid->addWidget(row.copy, r, 4);
+        grid->addWidget(row.status, r, 5);
+        connect(row.startStop, &QPushButton::clicked, this, [this, ch] { OnPatternButton(ch); });
+        connect(row.copy, &QPushButton::clicked, this, [this, ch] { OnCopyReport(ch); });
+    }
+    grid->setColumnStretch(5, 1);
+    m_patternText = new QLineEdit(QString::fromStdString(PatternSpec().text), this);
+    grid->addWidget(new QLabel(QStringLiteral("Text line:"), this), CTrafficMonitor::kChannels, 0);
+    grid->addWidget(m_patternText, CTrafficMonitor::kChannels, 1, 1, 5);
+}
+
+void CTrafficWindow::showEvent(QShowEvent* event)
+{
+    m_monitor.Attach();
+    m_refresh->start();
+    QWidget::showEvent(event);
+}
+
+void CTrafficWindow::hideEvent(QHideEvent* event)
+{
+    // Closed, the window costs the tick nothing: it stops observing.
+    m_monitor.Detach();
+    m_refresh->stop();
+    Refresh();
+    QWidget::hideEvent(event);
+}
+
+void CTrafficWindow::OnPatternButton(int ch)
+{
+    const PatternLane::State s = m_monitor.Lane(ch).state;
+    if (s == PatternLane::Idle || s == PatternLane::Done) {
+        PatternSpec spec;
+        spec.kind = PatternKind(ch)->currentIndex() == 1 ? PatternSpec::TextLine : PatternSpec::Counting;
+        const QByteArray text = m_patternText->text().toLatin1();
+        spec.text = text.isEmpty() ? PatternSpec().text : text.toStdString();
+        m_monitor.StartPattern(ch, spec, PatternReturn(ch)->currentIndex() == 1);
+    } else {
+        m_monitor.StopPattern(ch);
+    }
+    Refresh();
+}
+
+void CTrafficWindow::OnCopyReport(int ch)
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(QString::fromStdString(m_monitor.Report(ch)));
+}
+
+void CTrafficWindow::Refresh()
+{
+    const std::int64_t now = m_monitor.NowMs();
+    for (int ch = 1; ch <= CTrafficMonitor::kChannels; ++ch) {
+        const ChannelCounters& c = m_monitor.Counters(ch);
+        const QString cells[] = { Count(c.sent), Count(c.received), Count(c.errors), Count(c.warnings),
+            QString::number(c.in.Rate(now), 'f', 0), QString::number(c.out.Rate(now), 'f', 0),
+            QString::number(m_monitor.Nominal(ch), 'f', 0),
+            m_monitor.TestRunning() ? Seconds(now) : QStringLiteral("-") };
+        for (int col = 0; col < 8; ++col) {
+            if (QTableWidgetItem* item = m_counters->item(ch - 1, col); item && item->text() != cells[col])
+                item->setText(cells[col]);
+        }
+        const PatternLane& lane = m_monitor.Lane(ch);
+        const bool busy = lane.state == PatternLane::Armed || lane.state == PatternLane::Running
+            || lane.state == PatternLane::Draining;
+        PatternRow& row = m_rows[Row(ch)];
+        row.startStop->setText(busy ? QStringLiteral("Stop") : QStringLiteral("Start"));
+        row.startStop->setEnabled(lane.state != PatternLane::Draining);
+        row.kind->setEnabled(!busy);
+        row.returns->setEnabled(!busy);
+        row.copy->setEnabled(lane.state != PatternLane::Idle);
+        QString status = QString::fromLatin1(kStateNames[lane.state]);
+        if (lane.state != PatternLane::Idle && lane.state != PatternLane::Armed) {
+            const CheckCounts& k = lane.checker.Counts();
+            const std::int64_t end = lane.state == PatternLane::Running ? now : lane.endMs;
+            const double secs = std::max<double>(static_cast<double>(end - lane.startMs) / 1000.0, 0.001);
+            status += QStringLiteral(": sent %1, received %2, matched %3, wrong %4, missing %5, repeated %6; "
+                                     "out %7, in %8 bytes/s; %9")
+                          .arg(Count(lane.generator.Sent()), Count(k.received), Count(k.matched),
+                              Count(k.wrong), Count(k.missing), Count(k.repeated),
+                              QString::number(static_cast<double>(lane.generator.Sent()) / secs, 'f', 0),
+                              QString::number(static_cast<double>(k.received) / secs, 'f', 0),
+                              Seconds(end - lane.startMs));
+            if (lane.checker.First().found)
+                status
+                    += QStringLiteral("; first mismatch at byte %1").arg(Count(lane.checker.First().offset));
+            if (!lane.stopReason.empty())
+                status += QStringLiteral(" (%1)").arg(QString::fromStdString(lane.stopReason));
+        }
+        if (row.status->text() != status)
+            row.status->setText(status);
+    }
+    m_model->Sync();
+    const CTrafficLog& log = m_monitor.Log();
+    m_dropped->setText(QStringLiteral("%1 events, %2 dropped").arg(Count(log.Size()), Count(log.Dropped())));
+    m_logToFile->setText(
+        m_monitor.FileLog() ? QStringLiteral("Stop Log File") : QStringLiteral("Log to File..."));
+}
+
+QString CTrafficWindow::DefaultLogName()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(TrafficLogFileName(QDateTime::currentDateTime()));
+}
+
+QString CTrafficWindow::AskFileName(const QString& title, const QString& suggested)
+{
+    QFileDialog dialog(
+        this, title, QFileInfo(suggested).absolutePath(), QStringLiteral("Log files (*.log);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.selectFile(QFileInfo(suggested).fileName());
+    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void CTrafficWindow::OnSaveLog()
+{
+    const QString path = AskFileName(QStringLiteral("Save Log"), DefaultLogName());
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Text);
+    const CTrafficLog& log = m_monitor.Log();
+    for (std::size_t i = 0; ok && i < log.Size(); ++i)
+        ok = file.write((FormatEvent(log.At(i), m_model->Hex()) + '\n').c_str()) >= 0;
+    if (ok)
+        ok = file.commit();
+    if (!ok)
+        SfpMessageBox(QStringLiteral("The log could not be saved: %1: %2").arg(path, file.errorString()));
+}
+
+void CTrafficWindow::OnLogToFile()
+{
+    if (m_monitor.FileLog()) {
+        m_monitor.StopFileLog();
+        Refresh();
+        return;
+    }
+    const QString path = AskFileName(QStringLiteral("Log to File"), DefaultLogName());
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!m_monitor.StartFileLog(path, &error))
+        SfpMessageBox(QStringLiteral("The log file could not be made: %1").arg(error));
+    Refresh();
+}
+
+void CTrafficWindow::ShowFileLogFailed(const QString& text)
+{
+    Refresh();
+    SfpMessageBox(QStringLiteral("Logging to the file has stopped: %1").arg(text));
+}

@@ -1,0 +1,113 @@
+#pragma once
+// The Traffic window: a top-level window of its own beside the main window.
+// Counters per channel, the pattern tests, and the log of every event, with
+// saving and logging to a file. It observes the channels while it is shown.
+#include "panels/traffic/traffic_monitor.h"
+
+#include <QAbstractListModel>
+#include <QWidget>
+
+#include <array>
+#include <deque>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QTableWidget;
+
+// The log as rows for a list view: the events of one channel or of all, by
+// their numbers, kept in step with the log by Sync.
+class CTrafficLogModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit CTrafficLogModel(const CTrafficLog& log, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    // Drops rows whose events left the log, appends the new ones.
+    void Sync();
+    void SetFilter(int channel); // 0 for all
+    void SetHex(bool hex);
+    bool Hex() const { return m_hex; }
+    QString Line(int row) const;
+
+private:
+    void Rebuild();
+
+    const CTrafficLog& m_log;
+    std::deque<std::uint64_t> m_rows;
+    std::uint64_t m_seen = 0;
+    int m_filter = 0;
+    bool m_hex = false;
+};
+
+class CTrafficWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kRefreshMs = 250;
+
+    explicit CTrafficWindow(QWidget* parent = nullptr);
+    ~CTrafficWindow() override;
+
+    CTrafficMonitor& Monitor() { return m_monitor; }
+    CTrafficLogModel& LogModel() { return *m_model; }
+    // Brings the shown numbers up to date; the refresh timer calls it.
+    void Refresh();
+
+    // Pattern controls of channel 1 to 4.
+    QComboBox* PatternKind(int channel) const { return m_rows.at(Row(channel)).kind; }
+    QComboBox* PatternReturn(int channel) const { return m_rows.at(Row(channel)).returns; }
+    QPushButton* PatternButton(int channel) const { return m_rows.at(Row(channel)).startStop; }
+    QLabel* PatternStatus(int channel) const { return m_rows.at(Row(channel)).status; }
+    QPushButton* CopyReportButton(int channel) const { return m_rows.at(Row(channel)).copy; }
+    QLineEdit* PatternText() const { return m_patternText; }
+    QTableWidget* CounterTable() const { return m_counters; }
+    QComboBox* Filter() const { return m_filter; }
+    QCheckBox* HexToggle() const { return m_hex; }
+    QListView* LogView() const { return m_view; }
+    QPushButton* LogToFileButton() const { return m_logToFile; }
+    QLabel* DroppedLabel() const { return m_dropped; }
+
+    void OnSaveLog();
+    void OnLogToFile();
+    void OnPatternButton(int channel);
+    void OnCopyReport(int channel);
+
+protected:
+    void showEvent(class QShowEvent* event) override;
+    void hideEvent(class QHideEvent* event) override;
+
+private:
+    struct PatternRow {
+        QComboBox* kind = nullptr;
+        QComboBox* returns = nullptr;
+        QPushButton* startStop = nullptr;
+        QLabel* status = nullptr;
+        QPushButton* copy = nullptr;
+    };
+    static std::size_t Row(int channel) { return static_cast<std::size_t>(channel - 1); }
+    void BuildPatternRows(class QGridLayout* grid);
+    void ShowFileLogFailed(const QString& text);
+    // The file name for the save dialogs: the documents folder and the time.
+    static QString DefaultLogName();
+    QString AskFileName(const QString& title, const QString& suggested);
+
+    CTrafficMonitor m_monitor;
+    CTrafficLogModel* m_model = nullptr;
+    std::array<PatternRow, CTrafficMonitor::kChannels> m_rows {};
+    QLineEdit* m_patternText = nullptr;
+    QTableWidget* m_counters = nullptr;
+    QComboBox* m_filter = nullptr;
+    QCheckBox* m_hex = nullptr;
+    QListView* m_view = nullptr;
+    QPushButton* m_logToFile = nullptr;
+    QLabel* m_dropped = nullptr;
+    QTimer* m_refresh = nullptr;
+    bool m_follow = true;
+};
+
+// "tsx4410-YYYYMMDD-HHMMSS.log" for a moment.
+QString TrafficLogFileName(const class QDateTime& when);
