@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/line_faults.h"
 #include "visa_stub.h"
 
 namespace sim {
@@ -17,6 +18,8 @@ struct ChannelHooks {
   std::optional<ViInt32> bytes_waiting;       // replaces the count of property 19
   std::optional<ViUInt32> short_read;         // caps the bytes one read returns
   std::optional<std::string> port;            // a host serial device instead of the loopback
+  LineFaults faults;                          // bytes dropped, corrupted, repeated on reads
+  mutable std::uint64_t faults_passed = 0;    // bytes read through them so far
 };
 
 struct ModuleConfig {

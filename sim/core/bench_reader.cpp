@@ -93,7 +93,8 @@ void read_channels(const json& obj, const std::string& where, ModuleConfig& modu
       fail(at, "channels are \"1\" to \"4\"");
     }
     const json& ch = item.value();
-    only_keys(ch, at, {"busy", "bytes_waiting", "short_read", "port"});
+    only_keys(ch, at, {"busy", "bytes_waiting", "short_read", "port", "drop_one_in", "corrupt_one_in",
+                       "repeat_one_in"});
     ChannelHooks& hooks = module.channels[static_cast<std::size_t>(item.key()[0] - '1')];
     if (ch.contains("busy")) {
       if (!ch["busy"].is_boolean()) fail(at + ".busy", "expected true or false");
@@ -107,6 +108,14 @@ void read_channels(const json& obj, const std::string& where, ModuleConfig& modu
     if (ch.contains("port")) {
       hooks.port = text(ch["port"], at + ".port");
       if (hooks.port->empty()) fail(at + ".port", "expected a device path");
+    }
+    for (auto [key, field] : {std::pair{"drop_one_in", &LineFaults::drop_one_in},
+                              {"corrupt_one_in", &LineFaults::corrupt_one_in},
+                              {"repeat_one_in", &LineFaults::repeat_one_in}}) {
+      if (ch.contains(key)) {
+        hooks.faults.*field = static_cast<ViUInt32>(
+            integer(ch[key], at + "." + key, 0, std::numeric_limits<ViInt32>::max()));
+      }
     }
     if (ch.contains("short_read")) {
       hooks.short_read = static_cast<ViUInt32>(

@@ -215,10 +215,16 @@ ViStatus DriverState::read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
   if (buf == nullptr && count != 0) return VI_ERROR_INV_PARAMETER;
   const ChannelHooks& hooks =
       bench_.resources[static_cast<std::size_t>(s->resource)].module.channels[static_cast<std::size_t>(channel - 1)];
+  // The bench's line faults act on what reads hand out; a read takes only
+  // as many bytes as fit once their repeats are added.
+  const LineFaults& faults = hooks.faults;
+  const ViUInt32 room = count;
+  if (faults.any()) count = static_cast<ViUInt32>(faults.take_for(hooks.faults_passed, count));
   if (ch->line) {
     const ViUInt32 asked = hooks.short_read ? std::min(count, *hooks.short_read) : count;
     ViUInt32 n = 0;
     const ViStatus st = noted(*s, *ch->line, ch->line->read(buf, asked, &n));
+    if (faults.any()) n = static_cast<ViUInt32>(faults.apply(hooks.faults_passed, buf, n, buf, room));
     if (got) *got = n;
     return st;
   }
@@ -226,6 +232,7 @@ ViStatus DriverState::read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
   if (hooks.short_read) n = std::min<std::size_t>(n, *hooks.short_read);
   std::copy_n(ch->rx.begin(), n, buf);
   ch->rx.erase(ch->rx.begin(), ch->rx.begin() + static_cast<std::ptrdiff_t>(n));
+  if (faults.any()) n = faults.apply(hooks.faults_passed, buf, n, buf, room);
   if (got) *got = static_cast<ViUInt32>(n);
   return VI_SUCCESS;
 }
