@@ -160,13 +160,14 @@ VisaState::AttrWidth VisaState::attribute_width(ViAttr attr) {
 }
 
 std::optional<ViUInt32> VisaState::number_attribute(const Object& o, ViAttr attr) const {
+  if (o.kind == Kind::find_list) return std::nullopt;
   switch (attr) {
     case VI_ATTR_RSRC_MANF_ID: return kLibraryMaker;
     case VI_ATTR_RSRC_SPEC_VERSION: return kSpecVersion;
     case VI_ATTR_RSRC_IMPL_VERSION: return kImplVersion;
     default: break;
   }
-  // Resource managers answer only for the library; find lists not at all.
+  // Resource managers answer only for the library.
   if (o.kind != Kind::instr) return std::nullopt;
   const Resource& res = bench_.resources[static_cast<std::size_t>(o.resource)];
   const auto parsed = parse_rsrc_name(res.descriptor);

@@ -107,12 +107,11 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
     ViChar desc[256];
     r << "|" << st(viReadSTB(g, &stb)) << stb << st(viReadSTB(rm, &stb)) << st(viStatusDesc(rm, VI_ERROR_TMO, desc));
     // A second manager lives on when the first one closes, and so do its session and list.
-    ViSession rm2, g2;
-    ViFindList l1, l2;
-    viOpenDefaultRM(&rm2), viOpen(rm2, "GPIB0::7::INSTR", 0, 0, &g2);
-    viFindRsrc(rm, "?*", &l1, &n, d), viFindRsrc(rm2, "?*", &l2, &n, d);
+    ViSession rm2, g2, l1, l2;
+    viOpenDefaultRM(&rm2), viOpen(rm2, "GPIB0::7::INSTR", 0, 0, &g2), viFindRsrc(rm, "?*", &l1, &n, d), viFindRsrc(rm2, "?*", &l2, &n, d);
     r << st(viClose(x)) << st(viReadSTB(x, &stb)) << st(viClose(rm)) << st(viReadSTB(g, &stb)) << st(viClose(rm));
-    r << st(viFindNext(l1, d)) << st(viReadSTB(g2, &stb)) << st(viFindNext(l2, d)) << st(viClose(rm2)) << st(viClose(g2));
+    r << st(viFindNext(l1, d)) << st(viReadSTB(g2, &stb)) << st(viFindNext(l2, d));
+    r << st(viGetAttribute(l2, VI_ATTR_RSRC_MANF_ID, &stb)) << st(viClose(rm2)) << st(viClose(g2));  // a list has no attributes
     r << st(viClose(VI_NULL));
     return r.s;
   });
@@ -124,7 +123,7 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
             " 5 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 24 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " | ok 6 SUCCESS_MAX_CNT:ID ok:,T4410 ERROR_TMO: ERROR_TMO: ok ERROR_TMO:"
             " | ok 66 ERROR_NSUP_OPER ok ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT"
-            " ERROR_INV_OBJECT ok ok ok ERROR_INV_OBJECT WARN_NULL_OBJECT");
+            " ERROR_INV_OBJECT ok ok ERROR_NSUP_ATTR ok ERROR_INV_OBJECT WARN_NULL_OBJECT");
   EXPECT_NE(c.trace.find("viStatusDesc obj=4097 code=-1073807339 -> 0\n"), std::string::npos) << c.trace;
 }
 
