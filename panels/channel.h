@@ -17,7 +17,7 @@ class CTransferEdit;
 class CChannelObserver {
 public:
     virtual ~CChannelObserver() = default;
-    virtual void OnTestStarted() = 0; // the channels are open
+    virtual void OnTestStarted() = 0; // the channels open next
     virtual void OnTestStopped() = 0; // they are about to close
     virtual void OnSent(int channel, const char* bytes, int count) = 0;
     virtual void OnReceived(int channel, const char* bytes, int count) = 0;

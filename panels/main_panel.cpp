@@ -28,18 +28,18 @@ constexpr int kResourceTextLimit = 255;
 // The read-outs and frames of the panel: light grey field, black text, the
 // shadow above and left and the highlight below and right, so they look sunken.
 #define SFP_SUNKEN_FIELD_COLORS                                                                              \
-    GetPanelColor(kLightGrey), GetPanelColor(kBlack), GetPanelColor(kShadow), GetPanelColor(kHighlight), 1,   \
+    GetPanelColor(kLightGrey), GetPanelColor(kBlack), GetPanelColor(kShadow), GetPanelColor(kHighlight), 1,  \
         nullptr, nullptr
 
 } // namespace
 
 CPan1Dlg::CPan1Dlg(QWidget* parent, CPan1Obj* owner)
-    : CPanelDialog(parent, owner),
-      m_slotBox(SFP_SUNKEN_FIELD_COLORS),
-      m_resourceBox(SFP_SUNKEN_FIELD_COLORS),
-      m_addressFrame(SFP_SUNKEN_FIELD_COLORS),
-      m_banner(SFP_SUNKEN_FIELD_COLORS),
-      m_pOwner(owner)
+    : CPanelDialog(parent, owner)
+    , m_slotBox(SFP_SUNKEN_FIELD_COLORS)
+    , m_resourceBox(SFP_SUNKEN_FIELD_COLORS)
+    , m_addressFrame(SFP_SUNKEN_FIELD_COLORS)
+    , m_banner(SFP_SUNKEN_FIELD_COLORS)
+    , m_pOwner(owner)
 {
     Create(MainPanelTemplate());
     m_bRunning = 0;
@@ -47,7 +47,10 @@ CPan1Dlg::CPan1Dlg(QWidget* parent, CPan1Obj* owner)
 
 CPan1Dlg::~CPan1Dlg() = default;
 
-QPushButton* CPan1Dlg::StartStopButton() const { return Item<QPushButton>(IDC_START_STOP); }
+QPushButton* CPan1Dlg::StartStopButton() const
+{
+    return Item<QPushButton>(IDC_START_STOP);
+}
 
 void CPan1Dlg::DoDataExchange()
 {
@@ -67,8 +70,8 @@ bool CPan1Dlg::OnInitDialog()
     m_pActiveLamp = new CLedButton(host->ActiveLampColor(), RGB(192, 192, 192));
     m_pActiveLamp->setAccessibleName(QStringLiteral("Active"));
     // Green means a live instrument is behind the panel.
-    m_pActiveLamp->setAccessibleDescription(host->Driver() && host->Driver()->IsLive() ? QStringLiteral("lit")
-                                                                                         : QStringLiteral("dark"));
+    m_pActiveLamp->setAccessibleDescription(
+        host->Driver() && host->Driver()->IsLive() ? QStringLiteral("lit") : QStringLiteral("dark"));
     Attach(IDC_ACTIVE_LAMP, m_pActiveLamp);
 
     std::swap(m_banner.m_crTopLeft, m_banner.m_crBottomRight);
@@ -126,6 +129,10 @@ void CPan1Dlg::StartTest()
         CWaitCursor wait;
         if (driver)
             driver->BeginTest();
+        // Told before the channels open, so what their start reports (a
+        // setting the line could not take) counts for this test.
+        if (CChannelObserver* observer = CChannel::Observer())
+            observer->OnTestStarted();
         for (; reached < m_channels.size(); ++reached)
             m_channels[reached]->Start();
     } catch (const CUserException&) {
@@ -135,8 +142,6 @@ void CPan1Dlg::StartTest()
     if (auto* button = StartStopButton())
         button->setText(QStringLiteral("Stop!"));
     CPanelHost::Get()->StartPollTimer();
-    if (CChannelObserver* observer = CChannel::Observer())
-        observer->OnTestStarted();
 }
 
 void CPan1Dlg::AbandonStart(CInstrumentDriver* driver, std::size_t failed)
@@ -148,9 +153,12 @@ void CPan1Dlg::AbandonStart(CInstrumentDriver* driver, std::size_t failed)
         const ViStatus status = driver->LastStatus();
         CChannelObserver* observer = CChannel::Observer();
         if (observer && status != VI_SUCCESS)
-            observer->OnStatus(static_cast<int>(std::min<std::size_t>(failed, m_channels.size() - 1)) + 1, status);
+            observer->OnStatus(
+                static_cast<int>(std::min<std::size_t>(failed, m_channels.size() - 1)) + 1, status);
         ReportInstrumentError(status);
     }
+    if (CChannelObserver* observer = CChannel::Observer())
+        observer->OnTestStopped();
     m_bRunning = 0;
     if (driver)
         driver->EndTest();
@@ -229,7 +237,10 @@ void CPan1Dlg::PostNcDestroy()
     CPanelDialog::PostNcDestroy();
 }
 
-CPan1Obj::CPan1Obj() : CPanel(LoadString(IDS_MAIN_PANEL)) {}
+CPan1Obj::CPan1Obj()
+    : CPanel(LoadString(IDS_MAIN_PANEL))
+{
+}
 
 CPanelDialog* CPan1Obj::OpenDialog()
 {

@@ -1,0 +1,202 @@
+// The Traffic window through the real panel: pattern tests non-live, on a faulty stand-in
+// line and on a pseudo-terminal pair; the log, saved and written to files that fail.
+#include "common/messages.h"
+#include "common/test_support.h"
+#include "controls/transfer_edit.h"
+#include "panels/channel.h"
+#include "panels/panel_list.h"
+#include "panels/setting_panel.h"
+#include "panels/traffic/traffic_window.h"
+#include "resources/resource_ids.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <poll.h>
+#include <pty.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+CTrafficWindow* OpenTraffic(const SimPanel& p)
+{
+    p.frame->OnCommand(ID_PANELS_TRAFFIC);
+    return p.frame->TrafficWindow();
+}
+
+void SetBaud(const SimPanel& p, int index, const QString& baud, const QString& data = QStringLiteral("8"))
+{
+    auto* store = static_cast<CSettingObj*>(p.app->m_panels.FindByStringId(IDS_SETTING_PANEL));
+    store->SetChannelSettings(index, baud, data, "None", "1", "None", 0, "NORMAL");
+}
+
+// Runs the patterns a while, stops them, and lets the lines drain.
+void RunPatterns(CTrafficWindow* w, std::initializer_list<int> channels, int ms)
+{
+    QTest::qWait(ms);
+    for (int ch : channels)
+        QTest::mouseClick(w->PatternButton(ch), Qt::LeftButton);
+    for (int i = 0; i < 100 && w->Monitor().Lane(*channels.begin()).state != PatternLane::Done; ++i)
+        QTest::qWait(20);
+}
+
+std::vector<std::uint64_t> Counts(const PatternLane& lane)
+{
+    const CheckCounts& c = lane.checker.Counts();
+    return { c.wrong, c.missing, c.repeated, c.received - c.matched };
+}
+
+const std::vector<std::uint64_t> kClean { 0, 0, 0, 0 };
+
+} // namespace
+
+TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
+{
+    SimPanel p(QString(), QString(), {}, Libraries::None);
+    CTrafficWindow* w = OpenTraffic(p);
+    ASSERT_TRUE(w && w->isVisible() && w->isWindow() && !w->isModal());
+    w->PatternKind(3)->setCurrentIndex(1); // a text line on channel 3
+    QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
+    QTest::mouseClick(w->PatternButton(3), Qt::LeftButton);
+    EXPECT_EQ(w->Monitor().Lane(1).state, PatternLane::Armed) << "waits for Start Test";
+    p.StartStop();
+    QTest::keyClicks(p.Main()->Channel(2)->TransBox(), "hi\r");
+    RunPatterns(w, { 1, 3 }, 700);
+    for (int ch : { 1, 3 }) {
+        const PatternLane& lane = w->Monitor().Lane(ch);
+        EXPECT_EQ(lane.state, PatternLane::Done);
+        EXPECT_EQ(Counts(lane), kClean) << ch;
+        EXPECT_GT(lane.generator.Sent(), 300u) << "paced on its own timer, not 39 bytes a tick";
+        EXPECT_EQ(lane.checker.Counts().matched, lane.generator.Sent());
+        EXPECT_NE(w->Monitor().Report(ch).find("Wrong: 0\nMissing: 0\n"), std::string::npos);
+    }
+    EXPECT_EQ(p.Main()->Channel(1)->RecvBox()->text(), QString()) << "the loop test left channel 1 alone";
+    EXPECT_EQ(p.Main()->Channel(2)->RecvBox()->text(), QStringLiteral("hi"));
+    EXPECT_EQ(w->Monitor().Counters(2).sent, 3u);
+    w->Filter()->setCurrentIndex(2);
+    w->Refresh();
+    ASSERT_EQ(w->LogModel().rowCount(), 2);
+    EXPECT_TRUE(w->LogModel().Line(0).endsWith(" Ch2 sent 3 'hi\\r'")) << w->LogModel().Line(0).toStdString();
+    w->HexToggle()->setChecked(true);
+    EXPECT_TRUE(w->LogModel().Line(1).endsWith(" Ch2 recv 3 68 69 0D"))
+        << w->LogModel().Line(1).toStdString();
+
+    QTemporaryDir dir;
+    const QString saved = dir.filePath("saved.log");
+    p.recorder.onDialog = [&](QDialog& d) {
+        static_cast<QFileDialog&>(d).selectFile(saved);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    w->OnSaveLog();
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count('\n'), static_cast<qsizetype>(w->Monitor().Log().Size()));
+    w->close();
+    EXPECT_EQ(CChannel::Observer(), nullptr) << "closed, the window costs the tick nothing";
+}
+
+TEST(Traffic, OneCorruptedByteInAThousandIsCountedExactly)
+{
+    SimPanel p(VxiBench(R"({"channels":{"1":{"corrupt_one_in":1000}}})"));
+    SetBaud(p, 0, "38.4k");
+    CTrafficWindow* w = OpenTraffic(p);
+    p.StartStop();
+    QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
+    RunPatterns(w, { 1 }, 1200);
+    const PatternLane& lane = w->Monitor().Lane(1);
+    const CheckCounts& c = lane.checker.Counts();
+    EXPECT_GT(c.received, 3000u);
+    EXPECT_EQ(c.wrong, c.received / 1000);
+    EXPECT_EQ(c.missing + c.repeated, 0u);
+    EXPECT_EQ(lane.checker.First().offset, 999u);
+    EXPECT_EQ(lane.checker.First().received.substr(0, 2), std::string("\x18\xE8", 2))
+        << "0xE7 inverted, then 0xE8";
+}
+
+TEST(Traffic, PatternOnAPseudoTerminalPairBothWaysAndTheDevicesWarning)
+{
+    int m1, s1, m2, s2;
+    char n1[64], n2[64];
+    ASSERT_EQ(openpty(&m1, &s1, n1, nullptr, nullptr), 0);
+    ASSERT_EQ(openpty(&m2, &s2, n2, nullptr, nullptr), 0);
+    close(s1), close(s2);
+    std::atomic<bool> done { false };
+    std::thread cable([&] { // a null-modem cable between the two far ends
+        char buf[4096];
+        while (!done) {
+            pollfd fds[2] = { { m1, POLLIN, 0 }, { m2, POLLIN, 0 } };
+            if (poll(fds, 2, 20) <= 0)
+                continue;
+            for (int i = 0; i < 2; ++i) {
+                const ssize_t n = (fds[i].revents & POLLIN) ? read(fds[i].fd, buf, sizeof buf) : 0;
+                for (ssize_t at = 0; n > 0 && at < n;)
+                    at += std::max<ssize_t>(
+                        write(i ? m1 : m2, buf + at, static_cast<std::size_t>(n - at)), 0);
+            }
+        }
+    });
+    {
+        SimPanel p(
+            VxiBench(QStringLiteral(R"({"channels":{"1":{"port":"%1"},"2":{"port":"%2"}}})").arg(n1, n2)));
+        SetBaud(p, 0, "38.4k");
+        SetBaud(p, 1, "38.4k", "7"); // a pseudo-terminal keeps 8 data bits: a warning
+        CTrafficWindow* w = OpenTraffic(p);
+        w->PatternReturn(1)->setCurrentIndex(1);
+        QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
+        p.StartStop();
+        RunPatterns(w, { 1 }, 1000);
+        for (int ch : { 1, 2 }) {
+            const PatternLane& lane = w->Monitor().Lane(ch);
+            EXPECT_EQ(lane.source, 3 - ch);
+            EXPECT_EQ(Counts(lane), kClean) << ch;
+            EXPECT_EQ(lane.checker.Counts().received, w->Monitor().Lane(3 - ch).generator.Sent()) << ch;
+            EXPECT_GT(lane.checker.Counts().received, 1500u) << ch;
+        }
+        EXPECT_EQ(w->Monitor().Counters(2).warnings, 1u);
+        w->Filter()->setCurrentIndex(2);
+        w->Refresh();
+        EXPECT_TRUE(w->LogModel().Line(0).contains(
+            QStringLiteral(" Ch2 warning 1073348609 ") + n2 + ": the device kept"))
+            << w->LogModel().Line(0).toStdString();
+        p.StartStop();
+    }
+    done = true;
+    cable.join();
+    close(m1), close(m2);
+}
+
+TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
+{
+    SimPanel p(QString(), QString(), {}, Libraries::None);
+    CTrafficWindow* w = OpenTraffic(p);
+    QString target = QStringLiteral("/proc/tsx4410.log"); // a folder nobody can write, root included
+    p.recorder.onDialog = [&](QDialog& d) {
+        static_cast<QFileDialog&>(d).selectFile(target);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
+    ASSERT_EQ(p.recorder.messages.size(), 2);
+    EXPECT_TRUE(p.recorder.messages[1].startsWith("The log file could not be made: /proc/tsx4410.log: "))
+        << p.recorder.messages[1].toStdString();
+    EXPECT_EQ(w->Monitor().FileLog(), nullptr);
+
+    target = QStringLiteral("/dev/full"); // opens, then every write fails
+    QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
+    EXPECT_EQ(w->LogToFileButton()->text(), QStringLiteral("Stop Log File"));
+    QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
+    p.StartStop();
+    QTest::qWait(600);
+    EXPECT_EQ(p.recorder.messages.mid(2),
+        QStringList({ "Logging to the file has stopped: /dev/full: No space left on device" }));
+    EXPECT_EQ(w->Monitor().FileLog(), nullptr);
+    EXPECT_EQ(w->Monitor().Lane(1).state, PatternLane::Running) << "the test goes on";
+    EXPECT_TRUE(p.frame->IsTimerRunning());
+    EXPECT_TRUE(
+        TrafficLogFileName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))) == "tsx4410-20260102-030405.log");
+}
