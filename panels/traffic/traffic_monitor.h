@@ -33,7 +33,7 @@ class CTrafficMonitor : public QObject, public CChannelObserver {
     Q_OBJECT
 public:
     static constexpr int kChannels = 4;
-    static constexpr int kPatternPeriodMs = 20;
+    static constexpr int kPatternPeriodMs = 40;
     // One write never passes the non-live loopback's 256 bytes, and a late
     // timer never lets the line's credit grow past a quarter second.
     static constexpr int kMaxChunk = 256;

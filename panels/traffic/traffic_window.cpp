@@ -215,22 +215,25 @@ void CTrafficWindow::BuildPatternRows(QGridLayout* grid)
         row.copy = new QPushButton(QStringLiteral("Copy Report"), this);
         row.status = new QLabel(this);
         row.status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        row.status->setWordWrap(true);
-        row.status->setMinimumWidth(240);
-        const int r = ch - 1;
+        // Its changing text never reflows the window: measuring wrapped text
+        // each refresh would cost the panel more than the test itself.
+        row.status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        // The counts go on a line of their own under the channel's controls.
+        const int r = 2 * (ch - 1);
         grid->addWidget(new QLabel(QStringLiteral("Channel %1").arg(ch), this), r, 0);
         grid->addWidget(row.kind, r, 1);
         grid->addWidget(row.returns, r, 2);
         grid->addWidget(row.startStop, r, 3);
         grid->addWidget(row.copy, r, 4);
-        grid->addWidget(row.status, r, 5);
+        grid->addWidget(row.status, r + 1, 1, 1, 5);
         connect(row.startStop, &QPushButton::clicked, this, [this, ch] { OnPatternButton(ch); });
         connect(row.copy, &QPushButton::clicked, this, [this, ch] { OnCopyReport(ch); });
     }
     grid->setColumnStretch(5, 1);
+    grid->setVerticalSpacing(2);
     m_patternText = new QLineEdit(QString::fromStdString(PatternSpec().text), this);
-    grid->addWidget(new QLabel(QStringLiteral("Text line:"), this), CTrafficMonitor::kChannels, 0);
-    grid->addWidget(m_patternText, CTrafficMonitor::kChannels, 1, 1, 5);
+    grid->addWidget(new QLabel(QStringLiteral("Text line:"), this), 2 * CTrafficMonitor::kChannels, 0);
+    grid->addWidget(m_patternText, 2 * CTrafficMonitor::kChannels, 1, 1, 5);
 }
 
 void CTrafficWindow::showEvent(QShowEvent* event)
@@ -297,13 +300,13 @@ void CTrafficWindow::Refresh()
             const CheckCounts& k = lane.checker.Counts();
             const std::int64_t end = lane.state == PatternLane::Running ? now : lane.endMs;
             const double secs = std::max<double>(static_cast<double>(end - lane.startMs) / 1000.0, 0.001);
-            status += QStringLiteral(": sent %1, received %2, matched %3, wrong %4, missing %5, repeated %6; "
-                                     "out %7, in %8 bytes/s; %9")
-                          .arg(Count(lane.generator.Sent()), Count(k.received), Count(k.matched),
-                              Count(k.wrong), Count(k.missing), Count(k.repeated),
-                              QString::number(static_cast<double>(lane.generator.Sent()) / secs, 'f', 0),
-                              QString::number(static_cast<double>(k.received) / secs, 'f', 0),
-                              Seconds(end - lane.startMs));
+            status
+                += QStringLiteral(" %1: sent %2, received %3, matched %4, wrong %5, missing %6, repeated %7; "
+                                  "%8 / %9 B/s")
+                       .arg(Seconds(end - lane.startMs), Count(lane.generator.Sent()), Count(k.received),
+                           Count(k.matched), Count(k.wrong), Count(k.missing), Count(k.repeated),
+                           QString::number(static_cast<double>(lane.generator.Sent()) / secs, 'f', 0),
+                           QString::number(static_cast<double>(k.received) / secs, 'f', 0));
             if (lane.checker.First().found)
                 status
                     += QStringLiteral("; first mismatch at byte %1").arg(Count(lane.checker.First().offset));

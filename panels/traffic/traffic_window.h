@@ -47,7 +47,7 @@ private:
 class CTrafficWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kRefreshMs = 250;
+    static constexpr int kRefreshMs = 500;
 
     explicit CTrafficWindow(QWidget* parent = nullptr);
     ~CTrafficWindow() override;
