@@ -7,20 +7,6 @@
 
 namespace sim {
 
-ConfigRecord default_record(ViInt32 channel) {
-  ConfigRecord r{};
-  r[0] = channel;  // the channel the record belongs to
-  r[1] = 0;        // mode: 0 loopback
-  r[2] = 115200;   // line rate, bit/s
-  r[3] = 8;        // data bits
-  r[4] = 0;        // parity: 0 none
-  r[5] = 1;        // stop bits
-  r[6] = 65536;    // receive buffer, bytes
-  r[7] = 65536;    // transmit buffer, bytes
-  r[8] = 2000;     // timeout, ms
-  return r;
-}
-
 void DriverState::reset_channels(Session& session) {
   const ModuleConfig& module = bench_.resources[static_cast<std::size_t>(session.resource)].module;
   for (std::size_t i = 0; i < session.channels.size(); ++i) {

@@ -17,10 +17,6 @@
 
 namespace sim {
 
-// The record a loopback channel has after init or reset (see README.md);
-// a serial channel starts from serial_default_record.
-ConfigRecord default_record(ViInt32 channel);
-
 class DriverState {
  public:
   explicit DriverState(const Bench& bench) : bench_(bench) {}

@@ -128,18 +128,6 @@ LinePlan plan_line(const termios& found, const ConfigRecord& record) {
   return plan;
 }
 
-ConfigRecord serial_default_record(ViInt32 channel) {
-  (void)channel;  // the panel's layout has no channel word
-  ConfigRecord r{};
-  r[kMode] = static_cast<ViInt32>(ChannelMode::kNormal);
-  r[kRate] = 9600;
-  r[kRateAgain] = 9600;
-  r[kParity] = 4;
-  r[kDataBits] = 8;
-  r[kStopBits] = 7;
-  return r;
-}
-
 std::string describe_line(const termios& tio, unsigned rate) {
   struct Flag {
     tcflag_t bit;
