@@ -31,7 +31,10 @@ nonlive "$out/main-nonlive.png" main
 live "$out/main-live.png" main --start --type "Hi 4410" --ticks 2
 live "$out/setting.png" setting
 live "$out/status.png" status --press "Read Error Queue"
+# The Traffic window: pattern tests on channels 1 (counting) and 3 (text line)
+# for a second and a half beside a loop test that sent "Hi 4410".
+live "$out/traffic.png" traffic --pattern-text 3 --pattern 1 --pattern 3 --start --type "Hi 4410" --ticks 2 --wait 1500
 
-for f in main-nonlive main-live setting status; do
+for f in main-nonlive main-live setting status traffic; do
   echo "wrote docs/images/$f.png"
 done

@@ -9,7 +9,8 @@
 // --press clicks the button with that text on the shown panel.
 // "traffic" opens the Traffic window as the Panels menu does and writes a PNG
 // of it; --pattern N starts channel N's pattern test (repeatable, before
-// --start), --wait MS lets the program run that long before the picture.
+// --start; --pattern-text N makes it the text line), --wait MS lets the program run that long before the
+// picture.
 #include "app/main_frame.h"
 #include "app/sfp_app.h"
 #include "platform/look.h"
@@ -19,6 +20,7 @@
 #include "platform/help_viewer.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -61,6 +63,7 @@ int main(int argc, char** argv)
     int ticks = 0;
     int waitMs = 0;
     QList<int> patterns;
+    QList<int> textLines; // channels whose pattern is the text line
     QStringList programArgs { QStringLiteral("tsx4410sfp") };
     for (int i = 2; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
@@ -75,6 +78,8 @@ int main(int argc, char** argv)
             ticks = QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--type") && i + 1 < argc)
             typed = QString::fromLocal8Bit(argv[++i]);
+        else if (a == QLatin1String("--pattern-text") && i + 1 < argc)
+            textLines << QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--pattern") && i + 1 < argc)
             patterns << QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--wait") && i + 1 < argc)
@@ -102,6 +107,10 @@ int main(int argc, char** argv)
     if (panel == QLatin1String("traffic")) {
         frame->OnTraffic();
         traffic = frame->TrafficWindow();
+        for (int channel : textLines) {
+            if (channel >= 1 && channel <= 4)
+                traffic->PatternKind(channel)->setCurrentIndex(1);
+        }
         for (int channel : patterns) {
             if (channel >= 1 && channel <= 4)
                 traffic->OnPatternButton(channel);
