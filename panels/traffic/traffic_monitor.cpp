@@ -93,7 +93,7 @@ void CTrafficMonitor::OnTestStopped()
 {
     for (PatternLane& lane : m_lanes) {
         if (lane.state == PatternLane::Running || lane.state == PatternLane::Draining)
-            Finish(lane, lane.state == PatternLane::Running ? "the test was stopped" : "");
+            Finish(lane, "the test was stopped");
     }
     m_bTestRunning = false;
     UpdateTimer();
@@ -201,10 +201,15 @@ void CTrafficMonitor::StopPattern(int channel)
     UpdateTimer();
 }
 
-void CTrafficMonitor::Finish(PatternLane& lane, const std::string& reason)
+void CTrafficMonitor::Finish(PatternLane& lane, std::string reason)
 {
-    const PatternLane& source = m_lanes[Index(lane.source)];
-    lane.checker.Finish(source.generator.Sent());
+    const std::uint64_t sent = m_lanes[Index(lane.source)].generator.Sent();
+    // Drained to the end, what never came is missing; ended early, what was
+    // still on the way is told, not counted.
+    lane.checker.Finish(reason.empty() ? sent : 0);
+    const std::uint64_t position = lane.checker.Position();
+    if (!reason.empty() && sent > position)
+        reason += "; " + std::to_string(sent - position) + " bytes sent were still on the way";
     if (lane.state == PatternLane::Running || lane.endMs == 0)
         lane.endMs = NowMs();
     lane.stopReason = reason;

@@ -90,7 +90,8 @@ private:
     static std::size_t Index(int channel) { return static_cast<std::size_t>(channel - 1); }
     void AddEvent(int channel, TrafficKind kind, std::string data, ViStatus status = 0);
     void ReadSettings();
-    void Finish(PatternLane& lane, const std::string& reason);
+    // Ends a lane; `reason` empty for a lane drained after Stop.
+    void Finish(PatternLane& lane, std::string reason);
     void StepLane(int channel, class CInstrumentDriver* driver);
     void UpdateTimer();
 

@@ -197,6 +197,9 @@ TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
     EXPECT_EQ(w->Monitor().FileLog(), nullptr);
     EXPECT_EQ(w->Monitor().Lane(1).state, PatternLane::Running) << "the test goes on";
     EXPECT_TRUE(p.frame->IsTimerRunning());
+    p.StartStop(); // Stop! ends the pattern too: what was on the way is told, not missing
+    EXPECT_EQ(w->Monitor().Lane(1).checker.Counts().missing, 0u);
+    EXPECT_EQ(w->Monitor().Lane(1).stopReason.rfind("the test was stopped", 0), 0u);
     EXPECT_TRUE(
         TrafficLogFileName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))) == "tsx4410-20260102-030405.log");
 }
