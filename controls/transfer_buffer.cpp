@@ -7,10 +7,18 @@ int LeadingCharsToDrop(const std::string& text, int width, const TextMeasure& me
     const int length = static_cast<int>(text.size());
     if (!measure)
         return 0;
-    int dropped = 0;
-    while (dropped < length && measure(text.substr(static_cast<std::size_t>(dropped))) > width)
-        ++dropped;
-    return dropped;
+    // The fewest leading characters whose removal lets the rest fit. A tail
+    // is never wider than a longer tail, so a binary search finds it with a
+    // handful of measurements: text shaping is the costliest part of a tick.
+    int low = 0, high = length; // the answer lies in [low, high]
+    while (low < high) {
+        const int mid = low + (high - low) / 2;
+        if (measure(text.substr(static_cast<std::size_t>(mid))) > width)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
 }
 
 void CTransferBuffer::Reset()
