@@ -184,6 +184,7 @@ void CMainFrame::OnTraffic()
 {
     if (!m_traffic)
         m_traffic = new CTrafficWindow(this);
+    m_traffic->setWindowState(m_traffic->windowState() & ~Qt::WindowMinimized);
     m_traffic->show();
     m_traffic->raise();
     m_traffic->activateWindow();

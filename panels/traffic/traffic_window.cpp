@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -245,6 +246,11 @@ void CTrafficWindow::showEvent(QShowEvent* event)
 
 void CTrafficWindow::hideEvent(QHideEvent* event)
 {
+    // Minimised (a hide the window system sends), it goes on working.
+    if (event->spontaneous()) {
+        QWidget::hideEvent(event);
+        return;
+    }
     // Closed, the window costs the tick nothing: it stops observing.
     m_monitor.Detach();
     m_refresh->stop();
