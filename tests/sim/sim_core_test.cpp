@@ -28,12 +28,12 @@ TEST(SimCore, ResourceNames) {
 // Which of the names each search expression lists, or "x" where it is malformed.
 TEST(SimCore, FindExpressions) {
   const char* names[] = {"GPIB0::7::INSTR", "GPIB0::7::0::INSTR", "gpib12::3::INSTR", "VXI0::24::INSTR",
-                         "GPIB-VXI0::8::INSTR", "VXI0::24::MEMACC", "A+B(1)"};
+                         "GPIB-VXI0::8::INSTR", "VXI0::24::MEMACC", "a+B(1)"};
   const std::string deep = std::string(101, '(') + "a" + std::string(101, ')');
   const std::pair<std::string, const char*> cases[] = {
       {"?*INSTR", "1111100"}, {"?*::INSTR", "1111100"}, {"GPIB?*INSTR", "1110100"}, {"GPIB[0-9]*::?*INSTR", "1110000"},
       {"VXI0::?*INSTR", "0001000"}, {"(GPIB|VXI)?*INSTR", "1111100"}, {"GPIB*", "0000000"}, {"gpib0::7::instr", "1000000"},
-      {"GPIB0::7", "0000000"}, {"?*[^R]", "0000011"}, {"[a-f]+\\+B\\(1\\)", "0000001"}, {"GPIB0::7::(0::)*INSTR", "1100000"},
+      {"GPIB0::7", "0000000"}, {"?*[^R]", "0000011"}, {"[A-F]+\\+b\\(1\\)", "0000001"}, {"GPIB0::7::(0::)*INSTR", "1100000"},
       {"GPIB0::7::(0::)+INSTR", "0100000"}, {"VXI0::24::INSTR|MEMACC", "0001000"}, {"?*::?*::?*::INSTR", "0100000"},
       {"GPIB1?::?*", "0010000"}, {"[-+]?*|G[^P]?*|?*[)-]", "0000001"}, {"(((?*)*)*x)*", "0000000"}, {"", "x"}, {"*", "x"},
       {"+x", "x"}, {"GPIB|", "x"}, {"(GPIB", "x"}, {"GPIB)", "x"}, {"[0-9", "x"}, {"[]", "x"}, {"[9-0]", "x"}, {"ab\\", "x"},
