@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -79,6 +81,10 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(p.Main()->Channel(1)->RecvBox()->text(), QString()) << "the loop test left channel 1 alone";
     EXPECT_EQ(p.Main()->Channel(2)->RecvBox()->text(), QStringLiteral("hi"));
     EXPECT_EQ(w->Monitor().Counters(2).sent, 3u);
+    w->Refresh();
+    EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, 6)->text(), "3960");
+    EXPECT_TRUE(w->PatternStatus(3)->text().startsWith("done ")) << w->PatternStatus(3)->text().toStdString();
+    EXPECT_TRUE(w->PatternStatus(3)->text().contains(", wrong 0, missing 0, repeated 0;"));
     w->Filter()->setCurrentIndex(2);
     w->Refresh();
     ASSERT_EQ(w->LogModel().rowCount(), 2);
@@ -175,11 +181,23 @@ TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
 {
     SimPanel p(QString(), QString(), {}, Libraries::None);
     CTrafficWindow* w = OpenTraffic(p);
-    QString target = QStringLiteral("/proc/tsx4410.log"); // a folder nobody can write, root included
+    QTemporaryDir dir;
+    QString target = dir.filePath("events.log");
     p.recorder.onDialog = [&](QDialog& d) {
         static_cast<QFileDialog&>(d).selectFile(target);
         return static_cast<int>(QDialog::Accepted);
     };
+    QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
+    p.StartStop();
+    QTest::keyClicks(p.Main()->Channel(4)->TransBox(), "ok");
+    p.frame->DispatchTimer();
+    w->Monitor().FileLog()->Sync();
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().endsWith(" Ch4 sent 2 'ok'\n")) << "on disk within the tick";
+    QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
+    p.StartStop();
+    target = QStringLiteral("/proc/tsx4410.log"); // a folder nobody can write, root included
     QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
     ASSERT_EQ(p.recorder.messages.size(), 2);
     EXPECT_TRUE(p.recorder.messages[1].startsWith("The log file could not be made: /proc/tsx4410.log: "))
