@@ -319,8 +319,10 @@ void CTrafficWindow::Refresh()
             if (!lane.stopReason.empty())
                 status += QStringLiteral(" (%1)").arg(QString::fromStdString(lane.stopReason));
         }
-        if (row.status->text() != status)
+        if (row.status->text() != status) {
             row.status->setText(status);
+            row.status->setToolTip(status); // the whole line where the window is narrow
+        }
     }
     m_model->Sync();
     const CTrafficLog& log = m_monitor.Log();
