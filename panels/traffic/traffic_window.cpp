@@ -334,7 +334,7 @@ void CTrafficWindow::Refresh()
 QString CTrafficWindow::DefaultLogName()
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
+    if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     return QDir(folder).filePath(TrafficLogFileName(QDateTime::currentDateTime()));
 }
