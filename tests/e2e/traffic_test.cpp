@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QListView>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -85,6 +87,8 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, 6)->text(), "3960");
     EXPECT_TRUE(w->PatternStatus(3)->text().startsWith("done ")) << w->PatternStatus(3)->text().toStdString();
     EXPECT_TRUE(w->PatternStatus(3)->text().contains(", wrong 0, missing 0, repeated 0;"));
+    QScrollBar* scroll = w->LogView()->verticalScrollBar();
+    EXPECT_TRUE(scroll->maximum() > 0 && scroll->value() == scroll->maximum()) << "follows the newest line";
     w->Filter()->setCurrentIndex(2);
     w->Refresh();
     ASSERT_EQ(w->LogModel().rowCount(), 2);
@@ -96,6 +100,7 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     QTemporaryDir dir;
     const QString saved = dir.filePath("saved.log");
     p.recorder.onDialog = [&](QDialog& d) {
+        EXPECT_EQ(static_cast<QFileDialog&>(d).acceptMode(), QFileDialog::AcceptSave);
         static_cast<QFileDialog&>(d).selectFile(saved);
         return static_cast<int>(QDialog::Accepted);
     };
@@ -103,8 +108,10 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     QFile file(saved);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count('\n'), static_cast<qsizetype>(w->Monitor().Log().Size()));
+    QTest::mouseClick(w->PatternButton(4), Qt::LeftButton);
     w->close();
     EXPECT_EQ(CChannel::Observer(), nullptr) << "closed, the window costs the tick nothing";
+    EXPECT_EQ(w->Monitor().Lane(4).stopReason.rfind("the Traffic window was closed", 0), 0u);
 }
 
 TEST(Traffic, OneCorruptedByteInAThousandIsCountedExactly)
@@ -192,6 +199,8 @@ TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
     QTest::keyClicks(p.Main()->Channel(4)->TransBox(), "ok");
     p.frame->DispatchTimer();
     w->Monitor().FileLog()->Sync();
+    w->Refresh();
+    EXPECT_EQ(w->CounterTable()->item(3, 0)->text(), QStringLiteral("2"));
     QFile written(target);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_TRUE(written.readAll().endsWith(" Ch4 sent 2 'ok'\n")) << "on disk within the tick";
