@@ -106,6 +106,8 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
     ViUInt16 stb = 0;
     ViChar desc[256];
     r << "|" << st(viReadSTB(g, &stb)) << stb << st(viReadSTB(rm, &stb)) << st(viStatusDesc(rm, VI_ERROR_TMO, desc));
+    ViChar cls[256], full[256], alias[256] = "#";  // all three filled; no alias
+    r << st(viParseRsrcEx(rm, "gpib0::7::0", &stb, &stb, cls, full, alias)) << cls << full << std::string("[") + alias + "]";
     // A second manager lives on when the first one closes, and so do its session and list.
     ViSession rm2, g2, l1, l2;
     viOpenDefaultRM(&rm2), viOpen(rm2, "GPIB0::7::INSTR", 0, 0, &g2), viFindRsrc(rm, "?*", &l1, &n, d), viFindRsrc(rm2, "?*", &l2, &n, d);
@@ -122,7 +124,7 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
             " 2 1 ERROR_NSUP_ATTR 3021 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 417 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " 5 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 24 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " | ok 6 SUCCESS_MAX_CNT:ID ok:,T4410 ERROR_TMO: ERROR_TMO: ok ERROR_TMO:"
-            " | ok 66 ERROR_NSUP_OPER ok ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT"
+            " | ok 66 ERROR_NSUP_OPER ok ok INSTR GPIB0::7::0::INSTR [] ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT"
             " ERROR_INV_OBJECT ok ok ERROR_NSUP_ATTR ok ERROR_INV_OBJECT WARN_NULL_OBJECT");
   EXPECT_NE(c.trace.find("viStatusDesc obj=4097 code=-1073807339 -> 0\n"), std::string::npos) << c.trace;
 }
