@@ -19,14 +19,13 @@ TEST(LibraryLoader, NamedFileOrSearchAndOneLineNamingFileAndReason)
 {
     QTemporaryDir tmp;
     const QString t = tmp.path(), s = qEnvironmentVariable("SFP_SIM_DIR");
-    QDir(t).mkpath("elsewhere"), QDir(t).mkpath("lib");
-    QFile::copy(s + "/libvisa.so", t + "/elsewhere/vendor-visa.so"); // off every search path
+    QDir(t).mkpath("lib"), QDir(t).mkpath("elsewhere"), QFile::copy(s + "/libvisa.so", t + "/elsewhere/vendor-visa.so");
     for (QFile text : {t + "/text.so", t + "/lib/libvisa.so"})
         text.open(QIODevice::WriteOnly) && text.write(QByteArray(100, 'x'));
     const char *unset = nullptr, *noFile = "cannot open shared object file: No such file or directory";
     // SFP_VISA_LIBRARY, SFP_DRIVER_LIBRARY, SFP_LIBRARY_PATH; what loaded, then stderr with T and S for the folders.
     const std::vector<std::array<QString, 4>> rows = {
-        {"T/elsewhere/vendor-visa.so", unset, "S", "VISA complete, driver on that VISA|"},
+        {"T/elsewhere/vendor-visa.so", unset, "S", "VISA complete, driver on that VISA|"}, // off every search path
         {"", "", "S", "VISA complete, driver on that VISA|"},
         {"libvisa.so", unset, "T", QString("VISA complete, driver none|tsx4410sfp: could not load libtsx4410.so (library search): ") + noFile + "\n"},
         {"T/none.so", unset, "S", QString("none|tsx4410sfp: could not load T/none.so (SFP_VISA_LIBRARY): ") + noFile + "\n"},
