@@ -147,6 +147,8 @@ TEST(TextField, SunkenBorderFilledFieldAndTextAtItsPlaceClipped)
     CTextStatic bare(kField, kInk, kTL, kBR, 0, nullptr, nullptr);
     QWidget none;
     EXPECT_EQ(Render(bare, 100, 20), Render(none, 100, 20));
+    const QFont system = CTextStatic::SystemFont(); // a field without a font of its own: bold 13 px Arial
+    EXPECT_TRUE(system.bold() && system.pixelSize() == 13 && system.family() == "Arial");
 }
 
 TEST(Picture, UnscaledFromTheTopLeftCornerClippedByTheControl)
