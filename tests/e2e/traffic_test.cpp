@@ -83,6 +83,9 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(p.Main()->Channel(1)->RecvBox()->text(), QString()) << "the loop test left channel 1 alone";
     EXPECT_EQ(p.Main()->Channel(2)->RecvBox()->text(), QStringLiteral("hi"));
     EXPECT_EQ(w->Monitor().Counters(2).sent, 3u);
+    const std::uint64_t events = w->Monitor().Log().NextNumber();
+    w->Monitor().OnReceived(2, "x", 0); // a read that brought nothing is no event
+    EXPECT_EQ(w->Monitor().Log().NextNumber(), events);
     w->Refresh();
     EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, 6)->text(), "3960");
     EXPECT_TRUE(w->PatternStatus(3)->text().startsWith("done ")) << w->PatternStatus(3)->text().toStdString();

@@ -143,11 +143,16 @@ TEST(TrafficStats, RatesAndNominalRates)
     EXPECT_NEAR(m.Rate(3999), 4000, 1);
     m.Add(100, 5000); // too old for the window: not counted
     EXPECT_NEAR(m.Rate(3999), 4000, 1);
+    m.Add(4000, 0); // a new bucket starts empty
+    EXPECT_NEAR(m.Rate(4249), 3500, 1);
     EXPECT_NEAR(m.Rate(4999), 2000, 1);
     EXPECT_EQ(m.Rate(9000), 0);
     m.Reset();
     m.Add(10000, 300);
     EXPECT_NEAR(m.Rate(10500), 600, 1) << "a young meter divides by its own age";
+    CRateMeter first;
+    first.Add(100, 250);
+    EXPECT_NEAR(first.Rate(200), 1000, 1);
     const struct {
         int baud, data;
         const char *parity, *stop;
