@@ -43,6 +43,7 @@ TEST_P(Discovery, EndsOnTheRightPanelAfterTheRightMessages)
     QStringList listed; // the selected entry marked with '*'
     SimPanel p(r.bench, r.commandLine, r.variants, r.libraries, [&](QDialog& dialog) {
         EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint); // Cancel or Esc only
+        EXPECT_EQ(WaitCursorDepth(), 2) << "the start's and discovery's wait cursors";
         auto* list = dialog.findChild<QComboBox*>();
         for (int i = 0; list && i < list->count(); ++i)
             listed << (i == list->currentIndex() ? "*" : "") + list->itemText(i);

@@ -43,6 +43,7 @@ TEST(SerialLineLive, Channel2CarriesBothWaysAndStopsTheTestWhenTheFarEndCloses)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     p.frame->DispatchTimer();
     EXPECT_EQ(ch2->RecvBox()->text(), QStringLiteral("from far"));
+    EXPECT_EQ(p.sim.Calls("tsx4410_read").back()["termios"], "") << "only calls that set the line say how";
 
     close(far); // the device goes away while the operator only watches: the next tick says so
     p.frame->DispatchTimer();
