@@ -65,6 +65,7 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     SimPanel p(QString(), QString(), {}, Libraries::None);
     CTrafficWindow* w = OpenTraffic(p);
     ASSERT_TRUE(w && w->isVisible() && w->isWindow() && !w->isModal());
+    EXPECT_FALSE(w->PatternButton(1)->geometry().intersects(w->CopyReportButton(1)->geometry()));
     w->PatternKind(3)->setCurrentIndex(1); // a text line on channel 3
     QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
     QTest::mouseClick(w->PatternButton(3), Qt::LeftButton);
