@@ -81,6 +81,8 @@ TEST(SimCore, TraceReaderReadsWhatTheWriterWrites) {
   const decltype(rec->fields) fields = {{"vi", "-1"}, {"b", nasty}, {"s", "null"}, {"r", "[7,-8]"}};
   EXPECT_TRUE(rec && rec->function == "w" && rec->status == VI_ERROR_TMO && rec->fields == fields);
   EXPECT_TRUE(rec && *rec->get("s") == "null" && !rec->get("t"));
+  // What people read: printable ASCII as it is, C escapes, three octal digits for the rest.
+  EXPECT_EQ(sim::c_escape(nasty.data(), nasty.size()), "a b=c -> 0 \\\"q\\\" \\\\ \\t\\n\\000\\177\\377");
   for (const char* bad : {"", "viClose", " -> 0", "viClose obj=1", "viClose obj=1 -> x", "viOpen name=\"abc -> 0",
                           "w bytes=\"\\9\" -> 0", "w r=[1,2 -> 0"})
     EXPECT_FALSE(sim::parse_trace_line(bad)) << bad;
