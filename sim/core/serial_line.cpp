@@ -173,7 +173,7 @@ ViStatus SerialLine::configure(const ConfigRecord& record, ConfigRecord* effecti
 
 ViStatus SerialLine::waiting(ViUInt32* count) {
   *count = 0;
-  if (fd_ < 0 && !gone_) return VI_SUCCESS;
+  if (closed()) return VI_SUCCESS;
   const ViStatus st = pump();
   // What arrived before a hang-up is delivered before the hang-up is told.
   *count = static_cast<ViUInt32>(in_.size());
@@ -182,7 +182,7 @@ ViStatus SerialLine::waiting(ViUInt32* count) {
 
 ViStatus SerialLine::output_queued(bool* queued) {
   *queued = false;
-  if (fd_ < 0 && !gone_) return VI_SUCCESS;
+  if (closed()) return VI_SUCCESS;
   if (ViStatus st = pump(); st < 0) return st;
   int n = 0;
   if (mode_ != ChannelMode::kLocalLoop && ioctl(fd_, TIOCOUTQ, &n) != 0) return fail(errno);
@@ -192,7 +192,7 @@ ViStatus SerialLine::output_queued(bool* queued) {
 
 ViStatus SerialLine::write(const ViByte* bytes, ViUInt32 count, ViUInt32* written) {
   *written = 0;
-  if (fd_ < 0 && !gone_) return TSX4410_ERROR_CHANNEL_CLOSED;
+  if (closed()) return TSX4410_ERROR_CHANNEL_CLOSED;
   if (ViStatus st = pump(); st < 0) return st;
   const bool loop = mode_ == ChannelMode::kLocalLoop;
   const std::size_t held = loop ? in_.size() : out_.size();
@@ -214,7 +214,7 @@ ViStatus SerialLine::write(const ViByte* bytes, ViUInt32 count, ViUInt32* writte
 
 ViStatus SerialLine::read(ViByte* buf, ViUInt32 count, ViUInt32* got) {
   *got = 0;
-  if (fd_ < 0 && !gone_) return TSX4410_ERROR_CHANNEL_CLOSED;
+  if (closed()) return TSX4410_ERROR_CHANNEL_CLOSED;
   const ViStatus st = pump();
   const std::size_t n = std::min<std::size_t>(count, in_.size());
   std::copy_n(in_.begin(), n, buf);

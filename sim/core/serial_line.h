@@ -57,6 +57,9 @@ class SerialLine {
   void close();
 
   bool is_open() const { return fd_ >= 0; }
+  // Closed by its owner, as opposed to gone with a hang-up (whose received
+  // bytes are still to be read).
+  bool closed() const { return fd_ < 0 && !gone_; }
   const std::string& path() const { return path_; }
   // The text of the last failure or warning, naming the device.
   const std::string& message() const { return message_; }
