@@ -232,7 +232,7 @@ void CTrafficMonitor::UpdateTimer()
 void CTrafficMonitor::PatternTick()
 {
     CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
-    if (!driver || !m_bTestRunning)
+    if (!driver)
         return;
     for (int ch = 1; ch <= kChannels; ++ch)
         StepLane(ch, driver);

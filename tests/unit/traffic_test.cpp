@@ -1,10 +1,14 @@
 // The Traffic window's model: the pattern checker's counting, the log's bounds and texts, rates.
+#include "panels/traffic/log_file_writer.h"
 #include "panels/traffic/pattern.h"
 #include "panels/traffic/traffic_log.h"
 #include "panels/traffic/traffic_stats.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -64,6 +68,7 @@ TEST(PatternChecker, CountsEachFaultOnceAndFindsItsPlaceAgain)
         { "a whole line dropped", text, 2200, { { 111, 'd', 11 } }, 2189, 0, 11, 0, 118 }, // "ab 0000" agrees
         { "a digit corrupted", text, 2200, { { 5, 'c', 1 }, { 1000, 'r', 2 } }, 2199, 1, 0, 2, 5 },
         { "tail never came", {}, 3000, { { 2990, 'd', 10 } }, 2990, 0, 10, 0, 2990 },
+        { "the last two garbled", {}, 3000, { { 2998, 'c', 2 } }, 2998, 2, 0, 0, 2998 },
     };
     for (const auto& row : rows) {
         const std::string got = Deliver(row.spec, row.length, row.edits);
@@ -172,4 +177,45 @@ TEST(TrafficStats, RatesAndNominalRates)
              "Duration: 2.000 s\n", "Sent: 7680 bytes (3840.0 bytes/s)\n", "Wrong: 1\n", "Missing: 0\n",
              "First mismatch: at byte 300, expected 2C 2D, received 5A\n" })
         EXPECT_NE(report.find(part), std::string::npos) << part << " in\n" << report;
+}
+
+TEST(LogFileWriter, AStalledDiskHoldsUpNothingLosesNothingAcceptedAndOverflowEndsIt)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const std::string path = "/dev/fd/" + std::to_string(fds[1]);
+    const std::string first(100000, 'a'), last(CLogFileWriter::kMaxQueued - 2, 'c');
+    std::string got;
+    std::thread reader;
+    {
+        CLogFileWriter w;
+        ASSERT_TRUE(w.Open(path, nullptr));
+        close(fds[1]);
+        w.Append(first);
+        for (int held = 0; held < 65536; usleep(1000)) // the writer is stuck on a full pipe
+            ASSERT_EQ(ioctl(fds[0], FIONREAD, &held), 0);
+        w.Append("b");
+        w.Append(last); // exactly the queue's bound: taken
+        EXPECT_EQ(w.Error(), "");
+        w.Append("d");
+        EXPECT_EQ(w.Error(), path + ": the disk does not keep up with the log");
+        reader = std::thread([&] {
+            usleep(50000); // Sync waits on a writer that is still busy
+            char buf[65536];
+            for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+                got.append(buf, static_cast<std::size_t>(n));
+        });
+        w.Sync();
+        w.Append("e");
+        EXPECT_EQ(w.Error(), path + ": the disk does not keep up with the log") << "the first failure stays";
+    }
+    reader.join();
+    close(fds[0]);
+    EXPECT_TRUE(got == first + "\nb\n" + last + "\n") << "what was taken is written, in order";
+    std::string error;
+    CLogFileWriter none;
+    EXPECT_FALSE(none.Open("/proc/none/x.log", &error));
+    EXPECT_EQ(error, "/proc/none/x.log: No such file or directory");
+    none.Append("x");
+    none.Sync();
 }
