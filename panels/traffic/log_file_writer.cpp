@@ -87,5 +87,4 @@ void CLogFileWriter::Run()
         if (m_stop && m_queue.empty())
             break;
     }
-    m_idle.notify_all();
 }
