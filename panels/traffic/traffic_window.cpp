@@ -16,6 +16,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHideEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -26,6 +28,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -169,6 +173,8 @@ CTrafficWindow::CTrafficWindow(QWidget* parent)
     m_view->setUniformItemSizes(true);
     m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The list view alone copies only its current line.
+    m_view->installEventFilter(this);
     layout->addWidget(m_view, 1);
 
     // The view follows the newest line until the operator scrolls up, and
@@ -277,6 +283,28 @@ void CTrafficWindow::OnCopyReport(int ch)
 {
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(QString::fromStdString(m_monitor.Report(ch)));
+}
+
+void CTrafficWindow::CopySelectedLines()
+{
+    QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+        [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QString text;
+    for (const QModelIndex& row : rows)
+        text += m_model->Line(row.row()) + QLatin1Char('\n');
+    if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard && !text.isEmpty())
+        clipboard->setText(text);
+}
+
+bool CTrafficWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        CopySelectedLines();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CTrafficWindow::Refresh()

@@ -75,8 +75,11 @@ public:
     void OnLogToFile();
     void OnPatternButton(int channel);
     void OnCopyReport(int channel);
+    // The selected log lines, oldest first, one per line, to the clipboard.
+    void CopySelectedLines();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(class QShowEvent* event) override;
     void hideEvent(class QHideEvent* event) override;
 

@@ -10,9 +10,11 @@
 #include "resources/resource_ids.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListView>
 #include <QScrollBar>
@@ -100,6 +102,13 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     w->HexToggle()->setChecked(true);
     EXPECT_TRUE(w->LogModel().Line(1).endsWith(" Ch2 recv 3 68 69 0D"))
         << w->LogModel().Line(1).toStdString();
+    QWidget* lines = w->LogView()->viewport();
+    for (int row : { 0, 1 })
+        QTest::mouseClick(lines, Qt::LeftButton, row ? Qt::ShiftModifier : Qt::NoModifier,
+            w->LogView()->visualRect(w->LogModel().index(row)).center());
+    QTest::keyClick(w->LogView(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(
+        QGuiApplication::clipboard()->text(), w->LogModel().Line(0) + '\n' + w->LogModel().Line(1) + '\n');
 
     QTemporaryDir dir;
     const QString saved = dir.filePath("saved.log");
