@@ -13,6 +13,7 @@ public:
     QWidget* GetDlgItem(int id) const { return m_controls.Item(id); }
     template <class T>
     T* Item(int id) const { return qobject_cast<T*>(m_controls.Item(id)); }
+    const CControlMap& Controls() const { return m_controls; }
 
 protected:
     CControlMap m_controls;

@@ -6,8 +6,10 @@
 #include "common/test_support.h"
 #include "controls/bitmap_static.h"
 #include "controls/led_button.h"
+#include "controls/text_static.h"
 #include "controls/transfer_edit.h"
 #include "instrument/instrument_driver.h"
+#include "instrument/select_instrument_dlg.h"
 #include "panels/channel.h"
 #include "panels/main_panel.h"
 #include "panels/panel.h"
@@ -16,7 +18,10 @@
 #include "panels/setting_panel.h"
 #include "panels/status_panel.h"
 #include "platform/help_viewer.h"
+#include "platform/string_table.h"
 #include "platform/user_exception.h"
+#include "resources/dialog_templates.h"
+#include "resources/menu_resource.h"
 #include "resources/resource_ids.h"
 
 #include <QAction>
@@ -24,9 +29,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -515,6 +523,106 @@ TEST_F(Panels, StatusPanelShowsTheStatusByteOnOpeningAndTheErrorQueueOnDemandInI
         EXPECT_EQ(img.pixelColor(at + QPoint(2, 6)), left) << id;
     }
     EXPECT_TRUE(recorder.messages.isEmpty());
+}
+
+// What an operator sees of a built control: its class, its text, whether it is shown and usable.
+QString Shown(const QWidget* w)
+{
+    QStringList text;
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        text << label->text();
+    else if (auto* button = qobject_cast<const QAbstractButton*>(w))
+        text << button->text();
+    else if (auto* box = qobject_cast<const QGroupBox*>(w))
+        text << box->title();
+    else if (auto* edit = qobject_cast<const QLineEdit*>(w))
+        text << edit->text();
+    else if (auto* field = qobject_cast<const CTextStatic*>(w))
+        text << field->Text();
+    else if (auto* list = qobject_cast<const QComboBox*>(w)) {
+        for (int i = 0; i < list->count(); ++i)
+            text << (i == list->currentIndex() ? "*" : "") + list->itemText(i);
+    } else if (auto* tabs = qobject_cast<const QTabWidget*>(w)) {
+        for (int i = 0; i < tabs->count(); ++i)
+            text << (i == tabs->currentIndex() ? "*" : "") + tabs->tabText(i);
+    }
+    return QStringLiteral("%1 \"%2\" focus %3%4%5")
+        .arg(w->metaObject()->className(), text.join('|'))
+        .arg(w->focusPolicy())
+        .arg(w->isHidden() ? " hidden" : "", w->isEnabled() ? "" : " disabled");
+}
+
+// Walks a built dialog beside its template: each control in template (tab) order is the dialog's own child, found
+// by its id, in the template's place in pixels, enclosures beneath what they enclose. Returns the template and what
+// was built as text, for the reference copy.
+QString Walk(const DialogTemplate& t, const CControlMap& map, const QWidget* dialog)
+{
+    static const char* const kinds[] = {"Static", "FrameStatic", "Icon", "GroupBox", "PushButton", "DefPushButton",
+                                        "OwnerDrawButton", "Edit", "DropList", "CheckBox", "TabControl"};
+    QString out = QStringLiteral("dialog %1 %2x%3 %4 %5 \"%6\"%7\n")
+                      .arg(t.id).arg(t.cx).arg(t.cy).arg(t.fontFamily).arg(t.pointSize).arg(t.caption, t.systemMenu ? "" : " no-system-menu");
+    EXPECT_EQ(map.InOrder().size(), t.controls.size()) << t.id;
+    const QObjectList stack = dialog->children();
+    qsizetype lowestFront = stack.size(), highestBack = -1;
+    for (std::size_t i = 0; i < t.controls.size() && i < map.InOrder().size(); ++i) {
+        const ControlTemplate& c = t.controls[i];
+        const QWidget* w = map.InOrder()[i];
+        const QString where = QStringLiteral("dialog %1 control %2 (%3)").arg(t.id).arg(i).arg(c.id);
+        EXPECT_EQ(w->parentWidget(), dialog) << where.toStdString();
+        QRect place = map.MapRect(c.x, c.y, c.cx, c.cy);
+        if (c.kind == ControlKind::DropList)
+            place.setHeight(w->sizeHint().height()); // the template gives the open list's height
+        EXPECT_EQ(c.kind == ControlKind::Icon ? QRect(w->pos(), place.size()) : w->geometry(), place)
+            << where.toStdString(); // an icon takes its own size
+        if (c.id != -1)
+            EXPECT_EQ(map.Item(c.id), w) << where.toStdString();
+        const bool back = c.kind == ControlKind::FrameStatic || c.kind == ControlKind::GroupBox || c.kind == ControlKind::TabControl;
+        const qsizetype at = stack.indexOf(const_cast<QWidget*>(w));
+        (back ? highestBack = std::max(highestBack, at) : lowestFront = std::min(lowestFront, at));
+        out += QStringLiteral("  %1 %2 %3,%4 %5x%6 %7 \"%8\" %9 -> %10\n")
+                   .arg(c.id).arg(kinds[static_cast<int>(c.kind)]).arg(c.x).arg(c.y).arg(c.cx).arg(c.cy)
+                   .arg(c.style, 0, 16).arg(c.text, QStringList(c.items.begin(), c.items.end()).join('|'), Shown(w));
+    }
+    EXPECT_LT(highestBack, lowestFront) << "frames, group boxes and tabs lie beneath, dialog " << t.id;
+    return out;
+}
+
+// Every dialog as built on the non-live panel, the menu and the string table, against the reference copy in
+// resources.golden (SFP_UPDATE_GOLDEN=1 rewrites it): a control dropped, moved, renumbered or retitled shows here.
+TEST_F(Panels, EveryTemplateIsBuiltControlByControlAndTheResourcesMatchTheirReference)
+{
+    QString got = Walk(MainPanelTemplate(), Main()->Controls(), Main());
+    const std::pair<void (CMainFrame::*)(), int> panels[] = {{&CMainFrame::OnSettingPanel, IDS_SETTING_PANEL},
+                                                             {&CMainFrame::OnStatusPanel, IDS_STATUS_PANEL}};
+    for (const auto& [command, id] : panels) {
+        CPanelDialog* d = Open<CPanelDialog>(command, id);
+        got += Walk(*FindDialogTemplate(id == IDS_SETTING_PANEL ? IDD_SETTING_PANEL : IDD_STATUS_PANEL), d->Controls(), d);
+    }
+    recorder.onDialog = [&](QDialog& d) {
+        got += Walk(AboutTemplate(), static_cast<CModalDialog&>(d).Controls(), &d);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    Run(&CMainFrame::OnAbout);
+    CSelectInstrumentDlg select(frame, {"VXI0::1::INSTR", "GPIB-VXI0::2::INSTR"});
+    got += Walk(SelectInstrumentTemplate(), select.Controls(), &select);
+    for (const MenuPopupResource& popup : MainMenuResource()) {
+        got += "menu \"" + popup.text + "\"\n";
+        for (const MenuItemResource& item : popup.items)
+            got += QStringLiteral("  %1 \"%2\"\n").arg(item.commandId).arg(item.text);
+    }
+    for (int id = 0; id < 0x10000; ++id) {
+        if (const QString text = LoadString(id); !text.isEmpty())
+            got += QStringLiteral("string %1 \"%2\"\n").arg(id).arg(text);
+    }
+    const QString path = QStringLiteral(SFP_TEST_SOURCE_DIR "/tests/widgets/resources.golden");
+    QFile golden(path);
+    if (qEnvironmentVariableIsSet("SFP_UPDATE_GOLDEN") && golden.open(QIODevice::WriteOnly))
+        golden.write(got.toUtf8()), golden.close();
+    ASSERT_TRUE(golden.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QStringList want = QString::fromUtf8(golden.readAll()).split('\n'), have = got.split('\n');
+    for (qsizetype i = 0; i < std::max(want.size(), have.size()); ++i) {
+        ASSERT_EQ(have.value(i), want.value(i)) << "line " << i + 1 << " of " << path.toStdString();
+    }
 }
 
 } // namespace
