@@ -45,7 +45,6 @@ void CLedButton::DrawItem(QPainter& painter, const QRect& item) const
     const QBrush faceBrush(ToQColor(SysColorButtonFace()));
 
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(item, backgroundBrush);
 
     const LedRect r{item.left(), item.top(), item.left() + item.width(), item.top() + item.height()};

@@ -51,7 +51,6 @@ void CTextStatic::paintEvent(QPaintEvent*)
 {
     ++m_nPaintCount;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(EffectiveFont());
     const QFontMetrics fm = painter.fontMetrics();
 

@@ -56,6 +56,10 @@ TEST(Lamp, DiscInAFaceRingLitUpperLeftShadowedLowerRight)
                                      img.pixelColor(g.lamp.right - 1, midY)}), QList<QColor>({ToQColor(kBack), ToQColor(kBack), kFace, kFace}));
             for (int x = g.lamp.left + 1; x < g.lamp.right - 1; ++x)
                 EXPECT_EQ(img.pixelColor(x, midY), ToQColor(kLamp)) << x;
+            // Drawn with whole pixels: nothing but the five colours, anywhere.
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x)
+                    EXPECT_TRUE(QList<QColor>({ToQColor(kBack), kFace, kWhite, kGrey, ToQColor(kLamp)}).contains(img.pixelColor(x, y))) << x << "," << y;
             // Rim: lit on the left and top, in shadow on the right and bottom.
             EXPECT_EQ(QList<QColor>({img.pixelColor(q.left, midY), img.pixelColor(midX, q.top)}), QList<QColor>({kWhite, kWhite}));
             EXPECT_EQ(QList<QColor>({img.pixelColor(q.right - 1, midY), img.pixelColor(midX, q.bottom - 1)}), QList<QColor>({kGrey, kGrey}));
@@ -123,22 +127,34 @@ TEST(TextField, SunkenBorderFilledFieldAndTextAtItsPlaceClipped)
         EXPECT_EQ(QAccessible::queryAccessibleInterface(&field)->role(), QAccessible::StaticText); // first control made here
         field.SetText(r.text);
         const QImage img = Render(field, 100, 20);
-        EXPECT_TRUE(&r != rows || QList<QColor>({img.pixelColor(2, 10), img.pixelColor(50, 2), img.pixelColor(98, 10), img.pixelColor(50, 18)}) ==
-                                      QList<QColor>({ToQColor(kTL), ToQColor(kTL), ToQColor(kBR), ToQColor(kBR)}))
-            << "text that fits leaves the sunken border whole";
-        for (int i = 0; i < 100; ++i) // the outermost ring is left alone, also by text that does not fit
-            EXPECT_TRUE(img.pixelColor(i, 0) == kUnpainted && img.pixelColor(i, 19) == kUnpainted &&
-                        img.pixelColor(0, i % 20) == kUnpainted && img.pixelColor(99, i % 20) == kUnpainted) << i;
-        // Inside the border: fill, and ink only inside the text's box.
         const QFontMetrics fm(font);
         const QSize extent(fm.horizontalAdvance(r.text), fm.height());
         const TextFieldLayout l = LayoutTextField(100, 20, true, extent.width(), extent.height());
+        // Every pixel: the outermost ring left alone, two-pixel pens along the inner rectangle's edges (the
+        // lower-right path drawn last), the fill, and ink only inside the text's box, clipped to the inside.
+        const TextRect& e = l.inner;
         QRect ink;
-        for (int y = 3; y < 17; ++y)
-            for (int x = 3; x < 97; ++x)
-                if (img.pixelColor(x, y) != ToQColor(kField))
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                const auto within = [](int v, int from, int to) { return v >= from && v <= to; };
+                const bool br = (within(x, e.right - 1, e.right) && within(y, e.top - 1, e.bottom)) ||
+                                (within(y, e.bottom - 1, e.bottom) && within(x, e.left - 1, e.right));
+                const bool tl = (within(y, e.top - 1, e.top) && within(x, e.left - 1, e.right)) ||
+                                (within(x, e.left - 1, e.left) && within(y, e.top - 1, e.bottom));
+                const bool inside = within(x, l.fill.left, l.fill.right - 1) && within(y, l.fill.top, l.fill.bottom - 1);
+                const QColor want = br ? ToQColor(kBR) : tl ? ToQColor(kTL) : inside ? ToQColor(kField) : kUnpainted;
+                if (inside && img.pixelColor(x, y) != want)
                     ink |= QRect(x, y, 1, 1);
+                else if (&r == rows || !inside) // text that does not fit may cross the border, never the ring
+                    EXPECT_TRUE(img.pixelColor(x, y) == want || (&r != rows && want != kUnpainted)) << r.px << ": " << x << "," << y;
+            }
+        }
         EXPECT_TRUE(!ink.isEmpty() && QRect(QPoint(l.textX, l.textY), extent).contains(ink)) << r.px;
+        bool inked = false; // in the black text colour, not in a pen left over from the border
+        for (int y = ink.top(); y <= ink.bottom(); ++y)
+            for (int x = ink.left(); x <= ink.right(); ++x)
+                inked |= qGray(img.pixel(x, y)) < 64;
+        EXPECT_TRUE(inked) << r.px;
     }
     // Too thin for a fill, the field colour plays no part; without a border nothing is drawn.
     CTextStatic field(kField, kInk, kTL, kBR, 1, nullptr, nullptr), other(RGB(1, 2, 3), kInk, kTL, kBR, 1, nullptr, nullptr);
