@@ -201,23 +201,10 @@ void CPan1Dlg::OnTick()
 
 void CPan1Dlg::paintEvent(QPaintEvent*)
 {
+    // The panel is dark grey. The body's sunken frame and light grey face are
+    // the body frame control's own drawing, over anything drawn here.
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(GetPanelColor(kDarkGrey)));
-    QWidget* body = m_pBodyFrame ? static_cast<QWidget*>(m_pBodyFrame) : GetDlgItem(IDC_BODY_FRAME);
-    if (!body)
-        return;
-    const QRect r = body->geometry().adjusted(2, 2, -2, -2);
-    // Pen lines as the platform draws them: from (left, bottom) up to
-    // (left, top) and on to (right, top) in the highlight colour, then down to
-    // (right, bottom) and back to (left, bottom) in the shadow colour.
-    const int left = r.left(), top = r.top(), right = r.left() + r.width(), bottom = r.top() + r.height();
-    painter.setPen(QPen(ToQColor(GetPanelColor(kHighlight)), 2));
-    painter.drawLine(left, bottom, left, top);
-    painter.drawLine(left, top, right, top);
-    painter.setPen(QPen(ToQColor(GetPanelColor(kShadow)), 2));
-    painter.drawLine(right, top, right, bottom);
-    painter.drawLine(right, bottom, left, bottom);
-    painter.fillRect(r, ToQColor(GetPanelColor(kLightGrey)));
 }
 
 void CPan1Dlg::PostNcDestroy()

@@ -17,6 +17,7 @@
 #include "panels/panel_list.h"
 #include "panels/setting_panel.h"
 #include "panels/status_panel.h"
+#include "platform/colors.h"
 #include "platform/help_viewer.h"
 #include "platform/string_table.h"
 #include "platform/user_exception.h"
@@ -329,6 +330,26 @@ TEST_F(Panels, MainPanelNonLiveShowsLogosADarkLampNoSlotAndTheUnknownResource)
         EXPECT_EQ(Ch(n)->ErrLamp()->BackgroundColor(), RGB(192, 192, 192));
     }
     EXPECT_EQ(Ch(2)->RxLamp()->accessibleName() + Ch(3)->TransBox()->accessibleName(), QStringLiteral("Channel 2 RxChannel 3 Trans"));
+    // The body's sunken frame along its whole length, in its own colours, inside a ring of the dark grey panel.
+    const QImage img = d->grab().toImage();
+    const QRect b = d->BodyFrame()->geometry();
+    const QColor tl = ToQColor(d->BodyFrame()->m_crTopLeft), br = ToQColor(d->BodyFrame()->m_crBottomRight);
+    const std::tuple<QPoint, QPoint, int, QColor> runs[] = {
+        {b.topLeft() + QPoint(1, 1), {1, 0}, b.width() - 4, tl},  {b.topLeft() + QPoint(1, 1), {0, 1}, b.height() - 4, tl},
+        {b.topRight() + QPoint(-1, 1), {0, 1}, b.height() - 2, br}, {b.bottomLeft() + QPoint(1, -1), {1, 0}, b.width() - 2, br},
+        {b.topLeft() + QPoint(3, 3), {1, 0}, b.width() - 6, ToQColor(d->BodyFrame()->m_crBackground)},
+        {b.topLeft(), {1, 0}, b.width(), QColor(64, 64, 64)},       {b.topLeft(), {0, 1}, b.height(), QColor(64, 64, 64)}};
+    for (const auto& [from, step, length, colour] : runs) {
+        int wrong = 0;
+        for (int i = 0; i < length; ++i) {
+            const QPoint at = from + i * step;
+            const QList<QWidget*> others = d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            wrong += img.pixelColor(at) != colour && std::none_of(others.begin(), others.end(), [&](QWidget* w) {
+                         return w != d->BodyFrame() && w->isVisible() && w->geometry().contains(at); // under another control
+                     });
+        }
+        EXPECT_EQ(wrong, 0) << "from " << from.x() << "," << from.y() << " towards " << step.x() << "," << step.y();
+    }
 }
 
 TEST_F(Panels, MainPanelSendsEachChannelsSettingsAndLeavingItStopsTheTestAndClosesTheChannels)
