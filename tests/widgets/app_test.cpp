@@ -2,6 +2,7 @@
 // timer tick, shut-down, help window, and the three panels over a scripted loopback access object.
 #include "app/main_frame.h"
 #include "app/sfp_app.h"
+#include "app/signal_exit.h"
 #include "common/messages.h"
 #include "common/test_support.h"
 #include "controls/bitmap_static.h"
@@ -9,6 +10,7 @@
 #include "controls/text_static.h"
 #include "controls/transfer_edit.h"
 #include "instrument/instrument_driver.h"
+#include "instrument/report_error.h"
 #include "instrument/select_instrument_dlg.h"
 #include "panels/channel.h"
 #include "panels/main_panel.h"
@@ -19,6 +21,7 @@
 #include "panels/status_panel.h"
 #include "platform/colors.h"
 #include "platform/help_viewer.h"
+#include "platform/modal_runner.h"
 #include "platform/string_table.h"
 #include "platform/user_exception.h"
 #include "resources/dialog_templates.h"
@@ -48,6 +51,7 @@
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -210,6 +214,24 @@ TEST_F(AppShell, ShutDownReleasesPanelsInListOrderThenTheDriverExactlyOnce)
 
 
 const QString kHelp = QStringLiteral("tsx4410.hlp");
+
+// A signal while the first box of a report waits: the exit road runs once, and nothing new waits for the operator.
+TEST_F(AppShell, ASignalDuringAReportLeavesWithoutPuttingUpItsSecondBox)
+{
+    int exits = 0;
+    InstallSignalExit([&] { ++exits; });
+    recorder.onMessage = [&](const QString&) {
+        if (recorder.messages.size() == 1) {
+            raise(SIGTERM);
+            for (int i = 0; i < 100 && !exits; ++i)
+                QTest::qWait(5);
+        }
+    };
+    ReportInstrumentError(VI_ERROR_TMO);
+    SetModalsRefused(false);
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(recorder.messages, QStringList({"Time Out !"}));
+}
 
 QTextBrowser* HelpWindow() // the one help window, if any
 {
