@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -99,7 +100,10 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     w->Refresh();
     ASSERT_EQ(w->LogModel().rowCount(), 2);
     EXPECT_TRUE(w->LogModel().Line(0).endsWith(" Ch2 sent 3 'hi\\r'")) << w->LogModel().Line(0).toStdString();
+    QSignalSpy redrawn(&w->LogModel(), &QAbstractItemModel::dataChanged);
     w->HexToggle()->setChecked(true);
+    ASSERT_EQ(redrawn.size(), 1) << "the shown lines are drawn again in hex";
+    EXPECT_EQ(redrawn[0][1].toModelIndex().row(), 1);
     EXPECT_TRUE(w->LogModel().Line(1).endsWith(" Ch2 recv 3 68 69 0D"))
         << w->LogModel().Line(1).toStdString();
     QWidget* lines = w->LogView()->viewport();
