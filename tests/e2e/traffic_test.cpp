@@ -94,6 +94,7 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, 6)->text(), "3960");
     EXPECT_TRUE(w->PatternStatus(3)->text().startsWith("done ")) << w->PatternStatus(3)->text().toStdString();
     EXPECT_TRUE(w->PatternStatus(3)->text().contains(", wrong 0, missing 0, repeated 0;"));
+    EXPECT_TRUE(w->PatternStatus(3)->text().endsWith(" B/s")) << "drained to the end: no reason given";
     QScrollBar* scroll = w->LogView()->verticalScrollBar();
     EXPECT_TRUE(scroll->maximum() > 0 && scroll->value() == scroll->maximum()) << "follows the newest line";
     w->Filter()->setCurrentIndex(2);
@@ -244,6 +245,8 @@ TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
     p.StartStop(); // Stop! ends the pattern too: what was on the way is told, not missing
     EXPECT_EQ(w->Monitor().Lane(1).checker.Counts().missing, 0u);
     EXPECT_EQ(w->Monitor().Lane(1).stopReason.rfind("the test was stopped", 0), 0u);
+    w->Refresh();
+    EXPECT_TRUE(w->PatternStatus(1)->text().contains(" B/s (the test was stopped")) << w->PatternStatus(1)->text().toStdString();
     EXPECT_TRUE(
         TrafficLogFileName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))) == "tsx4410-20260102-030405.log");
 }
