@@ -167,8 +167,7 @@ bool CSettingDlg::OnInitDialog()
         connect(box, &QCheckBox::clicked, this, &CSettingDlg::OnAnyChange);
     if (auto* restore = Item<QPushButton>(IDC_RESTORE))
         connect(restore, &QPushButton::clicked, this, &CSettingDlg::OnRestore);
-    if (auto* apply = Item<QPushButton>(IDC_APPLY))
-        connect(apply, &QPushButton::clicked, this, &CSettingDlg::OnApply);
+    // Apply stays hidden, as in the template: every choice is stored at once.
     return true;
 }
 
@@ -250,17 +249,4 @@ void CSettingDlg::OnRestore()
     LoadFields(k);
     UpdateData(false);
     EnableApplyRestore(false);
-}
-
-void CSettingDlg::OnApply()
-{
-    const int k = m_pTabCtrl->currentIndex();
-    UpdateData(true);
-    StoreFields(k);
-    if (m_pSettingObj->IsChanged(k) == 1)
-        m_pSettingObj->CommitChannelSettings(k);
-    if (auto* apply = GetDlgItem(IDC_APPLY))
-        apply->setEnabled(false);
-    if (auto* restore = GetDlgItem(IDC_RESTORE))
-        restore->setEnabled(m_pSettingObj->IsChanged(k) == 1);
 }

@@ -33,7 +33,6 @@ private:
     void OnAnyChange();
     void OnTabChanged(int newTab);
     void OnRestore();
-    void OnApply();
 
     QTabWidget* m_pTabCtrl = nullptr;
     int m_nParityCheck = 1;
