@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListView>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -116,7 +117,7 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
         QGuiApplication::clipboard()->text(), w->LogModel().Line(0) + '\n' + w->LogModel().Line(1) + '\n');
 
     QTemporaryDir dir;
-    const QString saved = dir.filePath("saved.log");
+    QString saved = dir.filePath("saved.log");
     p.recorder.onDialog = [&](QDialog& d) {
         EXPECT_EQ(static_cast<QFileDialog&>(d).acceptMode(), QFileDialog::AcceptSave);
         static_cast<QFileDialog&>(d).selectFile(saved);
@@ -126,6 +127,15 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     QFile file(saved);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count('\n'), static_cast<qsizetype>(w->Monitor().Log().Size()));
+    saved = QStringLiteral("/proc/tsx4410.log");
+    w->OnSaveLog();
+    EXPECT_TRUE(p.recorder.messages.constLast().startsWith("The log could not be saved: /proc/tsx4410.log: "));
+    QTest::mouseClick(w->CopyReportButton(3), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), w->Monitor().Report(3));
+    for (QPushButton* clear : w->findChildren<QPushButton*>())
+        if (clear->text() == "Clear")
+            QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_EQ(w->Monitor().Log().Size() + w->LogModel().rowCount(), 0u);
     QTest::mouseClick(w->PatternButton(4), Qt::LeftButton);
     w->close();
     EXPECT_EQ(CChannel::Observer(), nullptr) << "closed, the window costs the tick nothing";

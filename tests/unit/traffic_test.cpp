@@ -3,6 +3,7 @@
 #include "panels/traffic/pattern.h"
 #include "panels/traffic/traffic_log.h"
 #include "panels/traffic/traffic_stats.h"
+#include "panels/traffic/traffic_window.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,8 @@ TEST(TrafficLog, EscapesTimesAndBounds)
     EXPECT_EQ(FormatEvent(e, true), "01:00:00.000 +1.500 Ch2 recv 4 68 69 0D 0A");
     e.kind = TrafficKind::Warning, e.status = 1073479685, e.data = "/dev/pts/3: kept\n";
     EXPECT_EQ(FormatEvent(e, true), "01:00:00.000 +1.500 Ch2 warning 1073479685 /dev/pts/3: kept\\n");
+    e.kind = TrafficKind::Error, e.status = -1073807339, e.data = "slow";
+    EXPECT_EQ(FormatEvent(e, false), "01:00:00.000 +1.500 Ch2 error -1073807339 slow");
     e.kind = TrafficKind::Sent, e.data = "x";
     EXPECT_EQ(FormatEvent(e, false), "01:00:00.000 +1.500 Ch2 sent 1 'x'");
 
@@ -135,8 +138,15 @@ TEST(TrafficLog, EscapesTimesAndBounds)
     EXPECT_EQ(log.Size() * 100 + log.HeldBytes(), 210u) << "over the byte budget the oldest go";
     log.Add({ 0, 6, 1, TrafficKind::Sent, std::string(20, 'y'), 0 });
     EXPECT_EQ(log.Size() + log.Dropped() * 10, 61u) << "never the newest";
+    CTrafficLogModel shown(log); // follows the log: the rows it let go leave the view, new ones come in order
+    shown.Sync();
+    log.Add({ 0, 7, 1, TrafficKind::Sent, "w", 0 });
+    log.Add({ 0, 8, 2, TrafficKind::Received, "v", 0 });
+    shown.Sync();
+    EXPECT_EQ(shown.rowCount(), 2);
+    EXPECT_TRUE(shown.Line(0).endsWith("'w'") && shown.Line(1).endsWith("'v'") && shown.Line(2).isEmpty());
     log.Clear();
-    EXPECT_EQ(log.Size() + log.HeldBytes() + log.FirstNumber(), 7u);
+    EXPECT_EQ(log.Size() + log.HeldBytes() + log.FirstNumber(), 9u);
 }
 
 TEST(TrafficStats, RatesAndNominalRates)
