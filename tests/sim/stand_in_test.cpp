@@ -9,9 +9,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "core/status_table.h"
+#include "core/trace.h"
 #include "tsx4410_stub.h"
 
 namespace {
@@ -24,6 +26,29 @@ std::string slurp(const std::string& path) {
   std::ostringstream s;
   s << std::ifstream(path).rdbuf();
   return s.str();
+}
+
+// The outputs a call traces when it did its work, and only then: all on success, none on failure.
+const std::map<std::string, std::vector<std::string>> kOutputs = {
+    {"viOpenDefaultRM", {"rm"}}, {"viFindRsrc", {"count", "desc"}}, {"viFindNext", {"desc"}},
+    {"viParseRsrc", {"intf_type", "intf_num"}}, {"viParseRsrcEx", {"intf_type", "intf_num"}},
+    {"viGetAttribute", {"value"}}, {"viReadSTB", {"stb"}}, {"tsx4410_getProperty", {"value|record"}},
+    {"tsx4410_self_test", {"code", "msg"}}, {"tsx4410_error_message", {"msg"}}, {"tsx4410_error_query", {"code", "msg"}},
+    {"tsx4410_revision_query", {"driver", "firmware"}}, {"tsx4410_jobOpc", {"done"}}};
+
+void expect_whole_trace(const std::string& trace) {
+  std::istringstream in(trace);
+  for (std::string line; std::getline(in, line);) {
+    const auto rec = sim::parse_trace_line(line);
+    ASSERT_TRUE(rec) << line;
+    const auto outputs = kOutputs.find(rec->function);
+    for (std::size_t i = 0; outputs != kOutputs.end() && rec->status <= 0 && i < outputs->second.size(); ++i) {
+      const std::string& key = outputs->second[i];
+      const std::size_t bar = key.find('|');
+      const bool traced = rec->get(key.substr(0, bar)) || (bar != std::string::npos && rec->get(key.substr(bar + 1)));
+      EXPECT_EQ(traced, rec->status == VI_SUCCESS) << key << " in " << line;
+    }
+  }
 }
 
 // Runs body with the bench text (empty: the built-in bench); its report
@@ -45,6 +70,7 @@ Child in_child(const std::string& bench, Body body) {
   int status = 0;
   wait(&status);
   Child c{slurp(at + "/report") + (WIFEXITED(status) && !WEXITSTATUS(status) ? "" : "[died]"), slurp(at + "/trace")};
+  expect_whole_trace(c.trace);
   std::filesystem::remove_all(at);
   return c;
 }
@@ -108,6 +134,7 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
     r << "|" << st(viReadSTB(g, &stb)) << stb << st(viReadSTB(rm, &stb)) << st(viStatusDesc(rm, VI_ERROR_TMO, desc));
     ViChar cls[256], full[256], alias[256] = "#";  // all three filled; no alias
     r << st(viParseRsrcEx(rm, "gpib0::7::0", &stb, &stb, cls, full, alias)) << cls << full << std::string("[") + alias + "]";
+    r << st(viParseRsrc(rm, "VXI0::24::INSTR", &stb, &stb)) << stb << st(viParseRsrc(rm, "VXI0::x", &stb, &stb));
     // A second manager lives on when the first one closes, and so do its session and list.
     ViSession rm2, g2, l1, l2;
     viOpenDefaultRM(&rm2), viOpen(rm2, "GPIB0::7::INSTR", 0, 0, &g2), viFindRsrc(rm, "?*", &l1, &n, d), viFindRsrc(rm2, "?*", &l2, &n, d);
@@ -124,7 +151,7 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
             " 2 1 ERROR_NSUP_ATTR 3021 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 417 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " 5 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 24 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " | ok 6 SUCCESS_MAX_CNT:ID ok:,T4410 ERROR_TMO: ERROR_TMO: ok ERROR_TMO:"
-            " | ok 66 ERROR_NSUP_OPER ok ok INSTR GPIB0::7::0::INSTR [] ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT"
+            " | ok 66 ERROR_NSUP_OPER ok ok INSTR GPIB0::7::0::INSTR [] ok 0 ERROR_INV_RSRC_NAME ok ERROR_INV_OBJECT ok ERROR_INV_OBJECT ERROR_INV_OBJECT"
             " ERROR_INV_OBJECT ok ok ERROR_NSUP_ATTR ok ERROR_INV_OBJECT WARN_NULL_OBJECT");
   EXPECT_NE(c.trace.find("viStatusDesc obj=4097 code=-1073807339 -> 0\n"), std::string::npos) << c.trace;
 }
