@@ -260,3 +260,28 @@ TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
     EXPECT_TRUE(
         TrafficLogFileName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))) == "tsx4410-20260102-030405.log");
 }
+
+// Options, Exit with the window open, a pattern running and the log going to a file: the pattern ends as the
+// test does, every event is in the file, and nothing is left watching the channels.
+TEST(Traffic, ExitWithAPatternRunningAndTheLogGoingToAFileLosesNothing)
+{
+    SimPanel p(VxiBench());
+    CTrafficWindow* w = OpenTraffic(p);
+    QTemporaryDir dir;
+    p.recorder.onDialog = [&](QDialog& d) {
+        static_cast<QFileDialog&>(d).selectFile(dir.filePath("exit.log"));
+        return static_cast<int>(QDialog::Accepted);
+    };
+    QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
+    QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
+    p.StartStop();
+    QTest::qWait(300);
+    const qsizetype events = static_cast<qsizetype>(w->Monitor().Log().NextNumber());
+    p.frame->OnCommand(ID_APP_EXIT);
+    ProcessEvents();
+    EXPECT_EQ(CChannel::Observer(), nullptr);
+    QFile file(dir.filePath("exit.log"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    EXPECT_TRUE(written.count('\n') >= events && written.endsWith('\n')) << written.count('\n') << " of " << events;
+}
