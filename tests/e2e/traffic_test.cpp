@@ -96,6 +96,7 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_TRUE(w->PatternStatus(3)->text().startsWith("done ")) << w->PatternStatus(3)->text().toStdString();
     EXPECT_TRUE(w->PatternStatus(3)->text().contains(", wrong 0, missing 0, repeated 0;"));
     EXPECT_TRUE(w->PatternStatus(3)->text().endsWith(" B/s")) << "drained to the end: no reason given";
+    EXPECT_EQ(w->DroppedLabel()->text(), QString::number(w->Monitor().Log().Size()) + " events, 0 dropped");
     QScrollBar* scroll = w->LogView()->verticalScrollBar();
     EXPECT_TRUE(scroll->maximum() > 0 && scroll->value() == scroll->maximum()) << "follows the newest line";
     w->Filter()->setCurrentIndex(2);

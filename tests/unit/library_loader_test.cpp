@@ -52,6 +52,8 @@ TEST(LibraryLoader, NamedFileOrSearchAndOneLineNamingFileAndReason)
                 BindDriverApi(driver);
             if (visa) // the stand-in driver calls whichever VISA the process loaded
                 done += !driver ? ", driver none" : dlsym(driver, "viOpen") == dlsym(visa, "viOpen") ? ", driver on that VISA" : ", driver on another VISA";
+            qputenv("SFP_VISA_LIBRARY", "/none.so"); // what loaded stays, however the variables change
+            done += visa && LoadLibraryByName("VISA32.DLL") != visa ? " loaded again" : "";
             std::fprintf(stderr, "|%s", qPrintable(done)); // after the loader's lines
             _exit(std::fflush(stderr));
         }

@@ -411,6 +411,7 @@ TEST_F(Panels, MainPanelTypedTextComesBackAFailedReadLightsErrSilentlyAndStopPut
     driver->failRead = [](int ch) { return ch <= 2; };
     Tick();
     EXPECT_EQ(LampsOf(1), (Lamps{kLit, kLit, kLit}));
+    EXPECT_EQ(QList<COLORREF>({Ch(1)->RxLamp()->LampColor(), Ch(1)->ErrLamp()->LampColor()}), QList<COLORREF>({RGB(0, 255, 0), RGB(255, 128, 0)}));
     EXPECT_TRUE(recorder.messages.isEmpty());
     EXPECT_EQ(driver->calls.filter("write 1").size(), 2) << "the transmit step still runs";
     driver->failRead = [](int ch) { return ch == 2; };
@@ -421,7 +422,7 @@ TEST_F(Panels, MainPanelTypedTextComesBackAFailedReadLightsErrSilentlyAndStopPut
     Click();
     EXPECT_EQ(LampsOf(2), (Lamps{kDark, kDark, kDark}));
     EXPECT_EQ(Button(), QStringLiteral("Start Test"));
-    EXPECT_FALSE(frame->IsTimerRunning() || Ch(1)->TransBox()->isEnabled());
+    EXPECT_FALSE(frame->IsTimerRunning() || Ch(1)->TransBox()->isEnabled() || Ch(1)->RecvBox()->isEnabled());
     EXPECT_EQ(Ch(1)->TransBox()->text(), QStringLiteral("qw")) << "a stopped box keeps its text on show";
 }
 
