@@ -544,24 +544,14 @@ TEST_F(Panels, StatusPanelShowsTheStatusByteOnOpeningAndTheErrorQueueOnDemandInI
 // What an operator sees of a built control: its class, its text, whether it is shown and usable.
 QString Shown(const QWidget* w)
 {
-    QStringList text;
-    if (auto* label = qobject_cast<const QLabel*>(w))
-        text << label->text();
-    else if (auto* button = qobject_cast<const QAbstractButton*>(w))
-        text << button->text();
-    else if (auto* box = qobject_cast<const QGroupBox*>(w))
-        text << box->title();
-    else if (auto* edit = qobject_cast<const QLineEdit*>(w))
-        text << edit->text();
-    else if (auto* field = qobject_cast<const CTextStatic*>(w))
-        text << field->Text();
-    else if (auto* list = qobject_cast<const QComboBox*>(w)) {
-        for (int i = 0; i < list->count(); ++i)
-            text << (i == list->currentIndex() ? "*" : "") + list->itemText(i);
-    } else if (auto* tabs = qobject_cast<const QTabWidget*>(w)) {
-        for (int i = 0; i < tabs->count(); ++i)
-            text << (i == tabs->currentIndex() ? "*" : "") + tabs->tabText(i);
-    }
+    const auto* list = qobject_cast<const QComboBox*>(w);
+    const auto* tabs = qobject_cast<const QTabWidget*>(w);
+    const auto* field = qobject_cast<const CTextStatic*>(w);
+    QStringList text; // a list's or tab row's entries, the current one marked
+    for (int i = 0; i < (list ? list->count() : tabs ? tabs->count() : 0); ++i)
+        text << ((list ? list->currentIndex() : tabs->currentIndex()) == i ? "*" : "") + (list ? list->itemText(i) : tabs->tabText(i));
+    if (!list && !tabs)
+        text << (field ? field->Text() : w->property(qobject_cast<const QGroupBox*>(w) ? "title" : "text").toString());
     return QStringLiteral("%1 \"%2\" focus %3%4%5")
         .arg(w->metaObject()->className(), text.join('|'))
         .arg(w->focusPolicy())
