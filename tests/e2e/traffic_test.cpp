@@ -132,6 +132,7 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     w->OnSaveLog();
     EXPECT_TRUE(p.recorder.messages.constLast().startsWith("The log could not be saved: /proc/tsx4410.log: "));
     QTest::mouseClick(w->CopyReportButton(3), Qt::LeftButton);
+    QTest::qWait(5); // a finished pattern's report no longer changes
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), w->Monitor().Report(3));
     for (QPushButton* clear : w->findChildren<QPushButton*>())
         if (clear->text() == "Clear")
@@ -276,7 +277,7 @@ TEST(Traffic, ExitWithAPatternRunningAndTheLogGoingToAFileLosesNothing)
     QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
     QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
     p.StartStop();
-    QTest::qWait(300);
+    QTest::qWait(100);
     const qsizetype events = static_cast<qsizetype>(w->Monitor().Log().NextNumber());
     p.frame->OnCommand(ID_APP_EXIT);
     ProcessEvents();
