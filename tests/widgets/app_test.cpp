@@ -247,7 +247,7 @@ TEST(HelpWindow, ShowsTheBuiltDocumentInOneWindowBackAtItsContentsEachTime)
     ShowHelpContents(nullptr, kHelp);
     QPointer<QTextBrowser> help = HelpWindow();
     ASSERT_TRUE(help && help->isWindow() && help->isVisible());
-    EXPECT_EQ(help->windowTitle(), QStringLiteral("TSX4410 Soft Front Panel Help"));
+    EXPECT_TRUE(help->windowTitle() == "TSX4410 Soft Front Panel Help" && help->size() == QSize(680, 620));
     EXPECT_EQ(QFileInfo(help->source().toLocalFile()).canonicalFilePath(), QFileInfo(QDir(QCoreApplication::applicationDirPath()), "tsx4410.html").canonicalFilePath());
     help->resize(500, 300);
     help->setSource(help->source().resolved(QUrl(QStringLiteral("#messages"))));
@@ -552,10 +552,12 @@ QString Shown(const QWidget* w)
         text << ((list ? list->currentIndex() : tabs->currentIndex()) == i ? "*" : "") + (list ? list->itemText(i) : tabs->tabText(i));
     if (!list && !tabs)
         text << (field ? field->Text() : w->property(qobject_cast<const QGroupBox*>(w) ? "title" : "text").toString());
-    return QStringLiteral("%1 \"%2\" focus %3%4%5")
+    const auto* button = qobject_cast<const QPushButton*>(w);
+    return QStringLiteral("%1 \"%2\" focus %3%4%5%6")
         .arg(w->metaObject()->className(), text.join('|'))
         .arg(w->focusPolicy())
-        .arg(w->isHidden() ? " hidden" : "", w->isEnabled() ? "" : " disabled");
+        .arg(w->isHidden() ? " hidden" : "", w->isEnabled() ? "" : " disabled",
+             !button ? "" : button->isDefault() ? " default" : button->autoDefault() ? " auto-default" : "");
 }
 
 // Walks a built dialog beside its template: each control in template (tab) order is the dialog's own child, found
