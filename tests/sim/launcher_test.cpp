@@ -155,6 +155,8 @@ TEST(Launcher, StartsThePanelOnTheStandInsWithThePortsOnTheFirstModule)
             json::parse(
                 R"({"2":{"busy":true,"port":")" + a.path() + R"("},"4":{"port":")" + b.path() + R"("}})"));
     }
+    fs::remove(s.dir / "build/sim/libtsx4410.so"); // half a set of stand-ins is passed over
+    EXPECT_EQ(Launch({ "2=" + a.path() }, s.ctx).plan.set_env.at(1).second, s.dir / "lib/tsx4410-sfp/sim");
     // Without a bench: the stand-ins' built-in one, the port on its module; a dry run only prints.
     s.ctx.env.clear();
     const Outcome o = Launch({ "--dry-run", "3=" + a.path() }, s.ctx);
