@@ -202,6 +202,8 @@ TEST(Launcher, ListsSerialDevicesWithTheirByIdNamesAccessAndHolder)
         dev + "/ttyUSB10  yes no " + (s.dir / "by-id/usb-Maker_Cable_42-if00-port0").string());
     EXPECT_EQ(row(named.path()), (std::vector<std::string> { named.path(), "yes", "no" }));
     EXPECT_EQ(o.out.find("    is "), std::string::npos) << "a device named by its own path points nowhere else";
+    const std::string plain = s.Write("plain", ""); // named, not a serial device: said on a line of its own
+    EXPECT_NE(Launch({ "--list", plain }, s.ctx).out.find("\n    " + plain + ": not a serial device ("), std::string::npos);
     EXPECT_LT(o.out.find("/ttyUSB2 "), o.out.find("/ttyUSB10 "));
     for (const char* unlisted : { "tty5", "ttyUSBx", "ttyS3 " })
         EXPECT_EQ(o.out.find(unlisted), std::string::npos);
