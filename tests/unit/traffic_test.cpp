@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
@@ -193,8 +194,9 @@ TEST(LogFileWriter, AStalledDiskHoldsUpNothingLosesNothingAcceptedAndOverflowEnd
 {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
+    const int room = fcntl(fds[0], F_GETPIPE_SZ);
     const std::string path = "/dev/fd/" + std::to_string(fds[1]);
-    const std::string first(100000, 'a'), last(CLogFileWriter::kMaxQueued - 2, 'c');
+    const std::string first(static_cast<std::size_t>(room) + 1000, 'a'), last(CLogFileWriter::kMaxQueued - 2, 'c');
     std::string got;
     std::thread reader;
     {
@@ -202,7 +204,7 @@ TEST(LogFileWriter, AStalledDiskHoldsUpNothingLosesNothingAcceptedAndOverflowEnd
         ASSERT_TRUE(w.Open(path, nullptr));
         close(fds[1]);
         w.Append(first);
-        for (int held = 0; held < 65536; usleep(1000)) // the writer is stuck on a full pipe
+        for (int held = 0; held < room; usleep(1000)) // the writer is stuck on a full pipe
             ASSERT_EQ(ioctl(fds[0], FIONREAD, &held), 0);
         w.Append("b");
         w.Append(last); // exactly the queue's bound: taken

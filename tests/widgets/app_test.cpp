@@ -521,7 +521,6 @@ TEST_F(Panels, StatusPanelShowsTheStatusByteOnOpeningAndTheErrorQueueOnDemandInI
         EXPECT_EQ(shown(IDC_STATUS_BYTE), QString::fromLatin1(text));
         EXPECT_EQ(shown(IDC_ERROR_NUMBER) + shown(IDC_ERROR_MESSAGE), QStringLiteral("0None"));
     }
-    EXPECT_EQ(shown(IDC_STATUS_TITLE), QStringLiteral("Status Panel"));
     const QString longText(80, QLatin1Char('x'));
     driver->code = -113;
     driver->text = longText;
