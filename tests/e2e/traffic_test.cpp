@@ -44,14 +44,16 @@ void SetBaud(const SimPanel& p, int index, const QString& baud, const QString& d
     store->SetChannelSettings(index, baud, data, "None", "1", "None", 0, "NORMAL");
 }
 
-// Runs the patterns a while, stops them, and lets the lines drain.
-void RunPatterns(CTrafficWindow* w, std::initializer_list<int> channels, int ms)
+// Runs the patterns a while, stops them, and lets the lines drain; the time they were stopped.
+std::int64_t RunPatterns(CTrafficWindow* w, std::initializer_list<int> channels, int ms)
 {
     QTest::qWait(ms);
     for (int ch : channels)
         QTest::mouseClick(w->PatternButton(ch), Qt::LeftButton);
+    const std::int64_t stopped = w->Monitor().NowMs();
     for (int i = 0; i < 100 && w->Monitor().Lane(*channels.begin()).state != PatternLane::Done; ++i)
         QTest::qWait(20);
+    return stopped;
 }
 
 std::vector<std::uint64_t> Counts(const PatternLane& lane)
@@ -69,17 +71,18 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     SimPanel p(QString(), QString(), {}, Libraries::None);
     CTrafficWindow* w = OpenTraffic(p);
     ASSERT_TRUE(w && w->isVisible() && w->isWindow() && !w->isModal());
+    EXPECT_EQ(w->DroppedLabel()->text(), "0 events, 0 dropped") << "filled before the first refresh";
     EXPECT_FALSE(w->PatternButton(1)->geometry().intersects(w->CopyReportButton(1)->geometry()));
-    w->PatternKind(3)->setCurrentIndex(1); // a text line on channel 3
+    w->PatternKind(4)->setCurrentIndex(1); // a text line on channel 4
     QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
-    QTest::mouseClick(w->PatternButton(3), Qt::LeftButton);
+    QTest::mouseClick(w->PatternButton(4), Qt::LeftButton);
     EXPECT_EQ(w->Monitor().Lane(1).state, PatternLane::Armed) << "waits for Start Test";
     p.StartStop();
     QTest::keyClicks(p.Main()->Channel(2)->TransBox(), "hi\r");
-    RunPatterns(w, { 1, 3 }, 700);
-    for (int ch : { 1, 3 }) {
+    const std::int64_t stoppedAt = RunPatterns(w, { 1, 4 }, 700);
+    for (int ch : { 1, 4 }) {
         const PatternLane& lane = w->Monitor().Lane(ch);
-        EXPECT_EQ(lane.state, PatternLane::Done);
+        EXPECT_TRUE(lane.state == PatternLane::Done && lane.endMs <= stoppedAt) << "its time ends at Stop, not after the drain";
         EXPECT_EQ(Counts(lane), kClean) << ch;
         EXPECT_GT(lane.generator.Sent(), 300u) << "paced on its own timer, not 39 bytes a tick";
         EXPECT_EQ(lane.checker.Counts().matched, lane.generator.Sent());
@@ -93,9 +96,9 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(w->Monitor().Log().NextNumber(), events);
     w->Refresh();
     EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, 6)->text(), "3960");
-    EXPECT_TRUE(w->PatternStatus(3)->text().startsWith("done ")) << w->PatternStatus(3)->text().toStdString();
-    EXPECT_TRUE(w->PatternStatus(3)->text().contains(", wrong 0, missing 0, repeated 0;"));
-    EXPECT_TRUE(w->PatternStatus(3)->text().endsWith(" B/s")) << "drained to the end: no reason given";
+    EXPECT_TRUE(w->PatternStatus(4)->text().startsWith("done ")) << w->PatternStatus(4)->text().toStdString();
+    EXPECT_TRUE(w->PatternStatus(4)->text().contains(", wrong 0, missing 0, repeated 0;"));
+    EXPECT_TRUE(w->PatternStatus(4)->text().endsWith(" B/s")) << "drained to the end: no reason given";
     EXPECT_EQ(w->DroppedLabel()->text(), QString::number(w->Monitor().Log().Size()) + " events, 0 dropped");
     QScrollBar* scroll = w->LogView()->verticalScrollBar();
     EXPECT_TRUE(scroll->maximum() > 0 && scroll->value() == scroll->maximum()) << "follows the newest line";
@@ -131,17 +134,17 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     saved = QStringLiteral("/proc/tsx4410.log");
     w->OnSaveLog();
     EXPECT_TRUE(p.recorder.messages.constLast().startsWith("The log could not be saved: /proc/tsx4410.log: "));
-    QTest::mouseClick(w->CopyReportButton(3), Qt::LeftButton);
+    QTest::mouseClick(w->CopyReportButton(4), Qt::LeftButton);
     QTest::qWait(5); // a finished pattern's report no longer changes
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), w->Monitor().Report(3));
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), w->Monitor().Report(4));
     for (QPushButton* clear : w->findChildren<QPushButton*>())
         if (clear->text() == "Clear")
             QTest::mouseClick(clear, Qt::LeftButton);
     EXPECT_EQ(w->Monitor().Log().Size() + w->LogModel().rowCount(), 0u);
-    QTest::mouseClick(w->PatternButton(4), Qt::LeftButton);
+    QTest::mouseClick(w->PatternButton(3), Qt::LeftButton);
     w->close();
     EXPECT_EQ(CChannel::Observer(), nullptr) << "closed, the window costs the tick nothing";
-    EXPECT_EQ(w->Monitor().Lane(4).stopReason.rfind("the Traffic window was closed", 0), 0u);
+    EXPECT_EQ(w->Monitor().Lane(3).stopReason.rfind("the Traffic window was closed", 0), 0u);
 }
 
 TEST(Traffic, OneCorruptedByteInAThousandIsCountedExactly)

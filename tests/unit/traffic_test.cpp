@@ -5,6 +5,7 @@
 #include "panels/traffic/traffic_stats.h"
 #include "panels/traffic/traffic_window.h"
 
+#include <QAbstractItemModelTester>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -140,6 +141,7 @@ TEST(TrafficLog, EscapesTimesAndBounds)
     log.Add({ 0, 6, 1, TrafficKind::Sent, std::string(20, 'y'), 0 });
     EXPECT_EQ(log.Size() + log.Dropped() * 10, 61u) << "never the newest";
     CTrafficLogModel shown(log); // follows the log: the rows it let go leave the view, new ones come in order
+    QAbstractItemModelTester keeps(&shown, QAbstractItemModelTester::FailureReportingMode::Fatal); // and says so
     shown.Sync();
     log.Add({ 0, 7, 1, TrafficKind::Sent, "w", 0 });
     log.Add({ 0, 8, 2, TrafficKind::Received, "v", 0 });
