@@ -103,14 +103,8 @@ TEST(SerialLine, OpensAloneAndPutsTheSettingsFoundBackOnCloseAndAtExit) {
   EXPECT_TRUE(!as_found() && (now.c_cflag & (CRTSCTS | CSTOPB)) == (CRTSCTS | CSTOPB));
   EXPECT_EQ(line.configure(Record({{kParity, 0}}), nullptr), TSX4410_WARN_NEAREST_SETTING);
   EXPECT_EQ(line.message(), pty.path + ": the device kept 9600 cflag=CS8|CREAD|CLOCAL iflag=0 raw");
-  const std::pair<std::string, std::string> kRefused[] = {
-      {pty.path, pty.path + ": in use by another program"}, {"/dev/null", "/dev/null: not a serial device"},
-      {"/dev/ttyNONE9", "/dev/ttyNONE9: No such file or directory"}};
-  for (const auto& [path, text] : kRefused) {
-    SerialLine other(path);
-    EXPECT_EQ(other.open(Record(), nullptr), TSX4410_ERROR_PORT_UNAVAILABLE);
-    EXPECT_EQ(other.message(), text);
-  }
+  SerialLine other(pty.path);  // the refusals' texts are the panel's test (a device that cannot be opened)
+  EXPECT_EQ(other.open(Record(), nullptr), TSX4410_ERROR_PORT_UNAVAILABLE);
   SerialLine::restore_all();  // the exit handler, with the line still open
   EXPECT_TRUE(as_found());
   ASSERT_EQ(line.configure(Record(), nullptr), VI_SUCCESS);

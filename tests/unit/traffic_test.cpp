@@ -125,8 +125,6 @@ TEST(TrafficLog, EscapesTimesAndBounds)
     EXPECT_EQ(FormatEvent(e, true), "01:00:00.000 +1.500 Ch2 recv 4 68 69 0D 0A");
     e.kind = TrafficKind::Warning, e.status = 1073479685, e.data = "/dev/pts/3: kept\n";
     EXPECT_EQ(FormatEvent(e, true), "01:00:00.000 +1.500 Ch2 warning 1073479685 /dev/pts/3: kept\\n");
-    e.kind = TrafficKind::Error, e.status = -1073807339, e.data = "slow";
-    EXPECT_EQ(FormatEvent(e, false), "01:00:00.000 +1.500 Ch2 error -1073807339 slow");
     e.kind = TrafficKind::Sent, e.data = "x";
     EXPECT_EQ(FormatEvent(e, false), "01:00:00.000 +1.500 Ch2 sent 1 'x'");
 
