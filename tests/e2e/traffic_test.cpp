@@ -130,7 +130,11 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     QFile file(saved);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count('\n'), static_cast<qsizetype>(w->Monitor().Log().Size()));
+    p.recorder.onDialog = [&](QDialog& d) { return static_cast<QFileDialog&>(d).selectFile(saved + "2"), 0; };
+    w->OnSaveLog(); // Cancel, a file selected or not, saves nothing
+    EXPECT_FALSE(QFile::exists(saved + "2"));
     saved = QStringLiteral("/proc/tsx4410.log");
+    p.recorder.onDialog = [&](QDialog& d) { return static_cast<QFileDialog&>(d).selectFile(saved), 1; };
     w->OnSaveLog();
     EXPECT_TRUE(p.recorder.messages.constLast().startsWith("The log could not be saved: /proc/tsx4410.log: "));
     QTest::mouseClick(w->CopyReportButton(4), Qt::LeftButton);

@@ -552,11 +552,12 @@ QString Shown(const QWidget* w)
     if (!list && !tabs)
         text << (field ? field->Text() : w->property(qobject_cast<const QGroupBox*>(w) ? "title" : "text").toString());
     const auto* button = qobject_cast<const QPushButton*>(w);
-    return QStringLiteral("%1 \"%2\" focus %3%4%5%6%7")
+    return QStringLiteral("%1 \"%2\" focus %3%4%5%6%7%8")
         .arg(w->metaObject()->className(), text.join('|'))
         .arg(w->focusPolicy())
         .arg(w->isHidden() ? " hidden" : "", w->isEnabled() ? "" : " disabled",
-             !button ? "" : button->isDefault() ? " default" : button->autoDefault() ? " auto-default" : "", w->accessibleName().isEmpty() ? QString() : " " + w->accessibleName());
+             !button ? "" : button->isDefault() ? " default" : button->autoDefault() ? " auto-default" : "", w->accessibleName().isEmpty() ? QString() : " " + w->accessibleName(),
+             w->toolTip().isEmpty() ? QString() : " tip " + w->toolTip());
 }
 
 // Walks a built dialog beside its template: each control in template (tab) order is the dialog's own child, found
