@@ -71,14 +71,12 @@ CChannel::CChannel(int number, CPanelDialog* dialog) : m_pDialog(dialog), m_nCha
     m_pRecvBox = new CTransferEdit(i, CTransferEdit::Receive);
     m_pRecvBox->setAccessibleName(name + QStringLiteral("Recv"));
     dialog->Attach(IDC_RECV + i, m_pRecvBox);
-    m_pRecvBox->HideCaret();
-    m_pRecvBox->setEnabled(false);
+    m_pRecvBox->HideCaret(); // disabled until the channel activates it: the box sees to that itself
 
     m_pTransBox = new CTransferEdit(i, CTransferEdit::Transmit);
     m_pTransBox->setAccessibleName(name + QStringLiteral("Trans"));
     dialog->Attach(IDC_TRANS + i, m_pTransBox);
     m_pTransBox->HideCaret();
-    m_pTransBox->setEnabled(false);
 }
 
 CChannel::~CChannel()
