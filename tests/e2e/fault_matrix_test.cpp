@@ -72,8 +72,7 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
     auto ch2 = [&] { return p.Main()->Channel(2); };
     auto tick = [&] { return p.frame->IsTimerRunning() && (p.frame->DispatchTimer(), true); };
 
-    // Watching changes nothing of the road, and sees its failure; the window's own look-up of the error's text
-    // would take a one-shot failure of that look-up.
+    // Watching changes nothing of the road and sees its failure (but would take a one-shot failure of the look-up).
     const bool watched = std::string(c.function) != "tsx4410_error_message";
     if (watched)
         p.frame->OnCommand(ID_PANELS_TRAFFIC);

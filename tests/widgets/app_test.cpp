@@ -560,9 +560,8 @@ QString Shown(const QWidget* w)
              w->toolTip().isEmpty() ? QString() : " tip " + w->toolTip());
 }
 
-// Walks a built dialog beside its template: each control in template (tab) order is the dialog's own child, found
-// by its id, in the template's place in pixels, enclosures beneath what they enclose. Returns the template and what
-// was built as text, for the reference copy.
+// A built dialog beside its template: each control in tab order its own child, found by its id, in the template's
+// place in pixels, enclosures beneath what they enclose; the template and what was built as text for the copy.
 QString Walk(const DialogTemplate& t, const CControlMap& map, const QWidget* dialog)
 {
     static const char* const kinds[] = {"Static", "FrameStatic", "Icon", "GroupBox", "PushButton", "DefPushButton",
