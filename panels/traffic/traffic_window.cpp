@@ -288,8 +288,7 @@ void CTrafficWindow::OnCopyReport(int ch)
 void CTrafficWindow::CopySelectedLines()
 {
     QModelIndexList rows = m_view->selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(),
-        [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::sort(rows.begin(), rows.end()); // by row: the log's order
     QString text;
     for (const QModelIndex& row : rows)
         text += m_model->Line(row.row()) + QLatin1Char('\n');
