@@ -148,12 +148,13 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     QTest::mouseClick(w->PatternButton(3), Qt::LeftButton);
     w->close();
     EXPECT_EQ(CChannel::Observer(), nullptr) << "closed, the window costs the tick nothing";
-    EXPECT_EQ(w->Monitor().Lane(3).stopReason.rfind("the Traffic window was closed", 0), 0u);
+    EXPECT_EQ(w->Monitor().Lane(3).stopReason, "the Traffic window was closed") << "nothing was on the way";
 }
 
 TEST(Traffic, OneCorruptedByteInAThousandIsCountedExactly)
 {
-    SimPanel p(VxiBench(R"({"channels":{"1":{"corrupt_one_in":1000}}})"));
+    // Its count always says bytes wait, whatever a read brings: the drain still ends when reads bring nothing.
+    SimPanel p(VxiBench(R"({"channels":{"1":{"corrupt_one_in":1000,"bytes_waiting":5000}}})"));
     SetBaud(p, 0, "38.4k");
     CTrafficWindow* w = OpenTraffic(p);
     p.StartStop();
@@ -161,7 +162,7 @@ TEST(Traffic, OneCorruptedByteInAThousandIsCountedExactly)
     RunPatterns(w, { 1 }, 1200);
     const PatternLane& lane = w->Monitor().Lane(1);
     const CheckCounts& c = lane.checker.Counts();
-    EXPECT_GT(c.received, 3000u);
+    EXPECT_TRUE(lane.state == PatternLane::Done && c.received > 3000u);
     EXPECT_EQ(c.wrong, c.received / 1000);
     EXPECT_EQ(c.missing + c.repeated, 0u);
     EXPECT_EQ(lane.checker.First().offset, 999u);

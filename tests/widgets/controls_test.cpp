@@ -145,8 +145,8 @@ TEST(TextField, SunkenBorderFilledFieldAndTextAtItsPlaceClipped)
                 const QColor want = br ? ToQColor(kBR) : tl ? ToQColor(kTL) : inside ? ToQColor(kField) : kUnpainted;
                 if (inside && img.pixelColor(x, y) != want)
                     ink |= QRect(x, y, 1, 1);
-                else if (&r == rows || !inside) // text that does not fit may cross the border, never the ring
-                    EXPECT_TRUE(img.pixelColor(x, y) == want || (&r != rows && want != kUnpainted)) << r.px << ": " << x << "," << y;
+                else if (&r == rows || !inside) { // text that does not fit may cross the border, never the ring
+                    EXPECT_TRUE(img.pixelColor(x, y) == want || (&r != rows && want != kUnpainted)) << r.px << ": " << x << "," << y; }
             }
         }
         EXPECT_TRUE(!ink.isEmpty() && QRect(QPoint(l.textX, l.textY), extent).contains(ink)) << r.px;
