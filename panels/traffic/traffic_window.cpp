@@ -247,6 +247,7 @@ void CTrafficWindow::showEvent(QShowEvent* event)
 {
     m_monitor.Attach();
     m_refresh->start();
+    Refresh(); // what changed while it was closed, at once
     QWidget::showEvent(event);
 }
 
@@ -260,7 +261,6 @@ void CTrafficWindow::hideEvent(QHideEvent* event)
     // Closed, the window costs the tick nothing: it stops observing.
     m_monitor.Detach();
     m_refresh->stop();
-    Refresh();
     QWidget::hideEvent(event);
 }
 

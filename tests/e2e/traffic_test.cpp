@@ -71,7 +71,6 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     SimPanel p(QString(), QString(), {}, Libraries::None);
     CTrafficWindow* w = OpenTraffic(p);
     ASSERT_TRUE(w && w->isVisible() && w->isWindow() && !w->isModal());
-    EXPECT_FALSE(w->PatternButton(1)->geometry().intersects(w->CopyReportButton(1)->geometry()));
     w->PatternKind(4)->setCurrentIndex(1); // a text line on channel 4
     QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
     QTest::mouseClick(w->PatternButton(4), Qt::LeftButton);
@@ -149,17 +148,23 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     w->close();
     EXPECT_EQ(CChannel::Observer(), nullptr) << "closed, the window costs the tick nothing";
     EXPECT_EQ(w->Monitor().Lane(3).stopReason, "the Traffic window was closed") << "nothing was on the way";
+    p.frame->OnCommand(ID_PANELS_TRAFFIC);
+    EXPECT_TRUE(w->PatternStatus(3)->text().contains(" (the Traffic window was closed")) << "shown on opening again";
 }
 
 TEST(Traffic, OneCorruptedByteInAThousandIsCountedExactly)
 {
     // Its count always says bytes wait, whatever a read brings: the drain still ends when reads bring nothing.
-    SimPanel p(VxiBench(R"({"channels":{"1":{"corrupt_one_in":1000,"bytes_waiting":5000}}})"));
+    SimPanel p(VxiBench(R"({"channels":{"1":{"corrupt_one_in":1000,"bytes_waiting":5000}}})",
+        R"({"function":"tsx4410_read","channel":4,"from_call":2,"count":1,"status":-1073807339})"));
     SetBaud(p, 0, "38.4k");
     CTrafficWindow* w = OpenTraffic(p);
     p.StartStop();
     QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
+    QTest::mouseClick(w->PatternButton(4), Qt::LeftButton);
     RunPatterns(w, { 1 }, 1200);
+    const PatternLane& failed = w->Monitor().Lane(4); // its second read failed: ended, and counted on its channel
+    EXPECT_TRUE(failed.stopReason.rfind("driver error: ", 0) == 0 && w->Monitor().Counters(4).errors == 1) << failed.stopReason;
     const PatternLane& lane = w->Monitor().Lane(1);
     const CheckCounts& c = lane.checker.Counts();
     EXPECT_TRUE(lane.state == PatternLane::Done && c.received > 3000u);
