@@ -55,11 +55,7 @@ struct Scratch {
         std::ofstream(dir / name) << text;
         return dir / name;
     }
-    std::string Link(const std::string& name, const std::string& target)
-    {
-        fs::create_symlink(target, dir / name);
-        return dir / name;
-    }
+    std::string Link(const std::string& name, const std::string& target) { return fs::create_symlink(target, dir / name), dir / name; }
     fs::path dir = fs::temp_directory_path() / ("launcher-" + std::to_string(getpid()));
     launcher::Context ctx;
 };

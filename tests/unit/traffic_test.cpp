@@ -16,11 +16,8 @@
 
 namespace {
 
-struct Edit {
-    std::uint64_t at; // offset in the stream sent
-    char op; // 'd' drop n, 'c' corrupt n, 'r' send the n bytes before `at` again, 'x' n extra
-    int n;
-};
+// At offset `at` of the stream sent: 'd' drop n, 'c' corrupt n, 'r' send the n bytes before `at` again, 'x' n extra.
+struct Edit { std::uint64_t at; char op; int n; };
 
 // The stream [0, length) as a faulty line would deliver it.
 std::string Deliver(const PatternSpec& spec, std::uint64_t length, const std::vector<Edit>& edits)
@@ -53,13 +50,8 @@ TEST(PatternChecker, CountsEachFaultOnceAndFindsItsPlaceAgain)
     PatternSpec text;
     text.kind = PatternSpec::TextLine;
     text.text = "ab";
-    const struct {
-        const char* name;
-        PatternSpec spec;
-        std::uint64_t length;
-        std::vector<Edit> edits;
-        std::uint64_t matched, wrong, missing, repeated, firstAt;
-    } rows[] = {
+    const struct { const char* name; PatternSpec spec; std::uint64_t length; std::vector<Edit> edits;
+        std::uint64_t matched, wrong, missing, repeated, firstAt; } rows[] = {
         { "clean", {}, 5000, {}, 5000, 0, 0, 0, 0 },
         { "dropped", {}, 5000, { { 300, 'd', 1 }, { 1000, 'd', 3 } }, 4996, 0, 4, 0, 300 },
         { "corrupted", {}, 5000, { { 10, 'c', 1 }, { 700, 'c', 2 } }, 4997, 3, 0, 0, 10 },
@@ -169,13 +161,9 @@ TEST(TrafficStats, RatesAndNominalRates)
     CRateMeter first;
     first.Add(100, 250);
     EXPECT_NEAR(first.Rate(200), 1000, 1);
-    const struct {
-        int baud, data;
-        const char *parity, *stop;
-        double rate;
-    } rows[]
-        = { { 9600, 8, "None", "1", 960 }, { 38400, 8, "None", "1", 3840 }, { 9600, 7, "Even", "2", 872.727 },
-              { 9600, 8, "Odd", "1.5", 834.783 }, { 0, 8, "None", "1", 0 }, { 9600, 0, "None", "1", 0 } };
+    const struct { int baud, data; const char *parity, *stop; double rate; } rows[] = { { 9600, 8, "None", "1", 960 },
+        { 38400, 8, "None", "1", 3840 }, { 9600, 7, "Even", "2", 872.727 }, { 9600, 8, "Odd", "1.5", 834.783 },
+        { 0, 8, "None", "1", 0 }, { 9600, 0, "None", "1", 0 } };
     for (const auto& r : rows)
         EXPECT_NEAR(NominalBytesPerSecond(r.baud, r.data, r.parity, r.stop), r.rate, 0.01)
             << r.baud << r.parity;

@@ -48,6 +48,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
@@ -611,9 +612,19 @@ TEST_F(Panels, EveryTemplateIsBuiltControlByControlAndTheResourcesMatchTheirRefe
     Run(&CMainFrame::OnAbout);
     CSelectInstrumentDlg select(frame, {"VXI0::1::INSTR", "GPIB-VXI0::2::INSTR"});
     got += Walk(SelectInstrumentTemplate(), select.Controls(), &select);
-    frame->OnTraffic(); // a window of widgets, not of a template: what each shows on opening
-    for (const QWidget* w : frame->TrafficWindow()->findChildren<QWidget*>())
-        got += qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w) ? "traffic " + Shown(w) + "\n" : "";
+    frame->OnTraffic(); // a window of widgets, not of a template: what each shows on opening, and where
+    const QWidget* traffic = frame->TrafficWindow();
+    got += QStringLiteral("traffic \"%1\" %2x%3\n").arg(traffic->windowTitle()).arg(traffic->width()).arg(traffic->height());
+    for (const QWidget* w : traffic->findChildren<QWidget*>()) { // its own controls and the pattern group's
+        const auto* table = qobject_cast<const QTableWidget*>(w);
+        QStringList heads; // a table's column and row labels, and whether its cells can be edited
+        for (int i = 0, cols = table ? table->columnCount() : 0; table && i < cols + table->rowCount(); ++i)
+            heads << table->model()->headerData(i < cols ? i : i - cols, i < cols ? Qt::Horizontal : Qt::Vertical).toString();
+        const QRect at(w->mapTo(traffic, QPoint()), w->size());
+        got += w->parentWidget() != traffic && !qobject_cast<const QGroupBox*>(w->parentWidget()) ? QString()
+             : QStringLiteral("traffic %1 %2,%3 %4x%5%6\n").arg(Shown(w)).arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height())
+                   .arg(table ? QStringLiteral(" %1 edit %2").arg(heads.join('|')).arg(table->editTriggers()) : QString());
+    }
     for (const MenuPopupResource& popup : MainMenuResource()) {
         got += "menu \"" + popup.text + "\"\n";
         for (const MenuItemResource& item : popup.items)
