@@ -92,8 +92,7 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
         p.frame->OnReset();
 
     const auto calls = p.sim.Calls(c.function);
-    ASSERT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const auto& t) { return t.status == c.status; }))
-        << c.function << " never failed";
+    ASSERT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const auto& t) { return t.status == c.status; })) << c.function << " never failed";
     EXPECT_EQ(p.recorder.messages, c.messages);
     if (watched) {
         const bool onChannel = c.op == Op::Start || c.op == Op::Tick;

@@ -165,8 +165,7 @@ TEST(TrafficStats, RatesAndNominalRates)
         { 38400, 8, "None", "1", 3840 }, { 9600, 7, "Even", "2", 872.727 }, { 9600, 8, "Odd", "1.5", 834.783 },
         { 0, 8, "None", "1", 0 }, { 9600, 0, "None", "1", 0 } };
     for (const auto& r : rows)
-        EXPECT_NEAR(NominalBytesPerSecond(r.baud, r.data, r.parity, r.stop), r.rate, 0.01)
-            << r.baud << r.parity;
+        EXPECT_NEAR(NominalBytesPerSecond(r.baud, r.data, r.parity, r.stop), r.rate, 0.01) << r.baud << r.parity;
 
     PatternReportData d { 3, 4, "38400 8 None 1", {}, 7680, {}, {}, 2000, 3840 };
     d.counts = { 7680, 7679, 1, 0, 0 };
