@@ -73,6 +73,39 @@ std::size_t CPatternChecker::ConfirmLength() const
     return m_spec.text.size() + 1 + kSequenceDigits + 2 + kConfirm;
 }
 
+int CPatternChecker::PlaceByLine(std::int64_t* shift) const
+{
+    const std::string& text = m_spec.text;
+    const std::size_t length = text.size() + 1 + kSequenceDigits + 2;
+    const std::size_t held = m_pending.size() - m_start;
+    // A whole line starts within a line's length of the first byte held.
+    for (std::size_t j = 0; j < length; ++j) {
+        if (held < j + length)
+            return -1;
+        const char* line = m_pending.data() + m_start + j;
+        const char* digits = line + text.size() + 1;
+        if (text.compare(0, text.size(), line, text.size()) != 0 || line[text.size()] != ' '
+            || line[length - 2] != '\r' || line[length - 1] != '\n'
+            || !std::all_of(digits, digits + kSequenceDigits, [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        std::uint64_t number = 0;
+        for (std::uint64_t d = 0; d < kSequenceDigits; ++d)
+            number = number * 10 + static_cast<std::uint64_t>(digits[d] - '0');
+        // The nearest line with that number, ahead (a loss) or behind (a repeat).
+        const std::uint64_t here = m_position / length;
+        const std::uint64_t ahead = (number + kSequenceRound - here % kSequenceRound) % kSequenceRound;
+        const std::uint64_t behind = kSequenceRound - ahead;
+        if (ahead > kSequenceRound / 2 && behind > here)
+            return 0; // before the stream began
+        const std::uint64_t at = (ahead <= kSequenceRound / 2 ? here + ahead : here - behind) * length;
+        if (at < j)
+            return 0;
+        *shift = static_cast<std::int64_t>(at - j) - static_cast<std::int64_t>(m_position);
+        return *shift != 0 ? 1 : 0;
+    }
+    return 0;
+}
+
 int CPatternChecker::Agrees(std::size_t from, std::uint64_t offset, std::size_t need) const
 {
     const std::size_t held = m_pending.size() > from ? m_pending.size() - from : 0;
@@ -124,6 +157,16 @@ void CPatternChecker::Resolve(bool finishing)
         }
         if (wait)
             break;
+        // Wider than the search: a text line's sequence number tells where
+        // the bytes held stand in the stream.
+        if (how == None && m_spec.kind == PatternSpec::TextLine) {
+            std::int64_t shift = 0;
+            const int placed = PlaceByLine(&shift);
+            if (placed < 0 && !finishing)
+                break;
+            if (placed > 0)
+                how = shift > 0 ? Lost : Again, cost = static_cast<std::uint64_t>(shift > 0 ? shift : -shift);
+        }
         if (!m_first.found) {
             m_first = { true, m_position, PatternBytes(m_spec, m_position, kShown),
                 m_pending.substr(m_start, kShown) };

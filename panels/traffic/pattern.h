@@ -84,6 +84,10 @@ private:
     // 1 when `need` of them agree, 0 when one differs, -1 when they agree
     // but fewer than `need` are held.
     int Agrees(std::size_t from, std::uint64_t offset, std::size_t need) const;
+    // For a text line: 1 when the first whole line held puts the held bytes
+    // `shift` bytes ahead of (a loss) or behind (a repeat) where the checker
+    // stands, 0 when it does not, -1 when no whole line can be seen yet.
+    int PlaceByLine(std::int64_t* shift) const;
 
     PatternSpec m_spec;
     CheckCounts m_counts;

@@ -61,6 +61,8 @@ TEST(PatternChecker, CountsEachFaultOnceAndFindsItsPlaceAgain)
         { "repeated at the wrap", {}, 2000, { { 256, 'r', 1 }, { 1024, 'r', 3 } }, 2000, 0, 0, 4, 256 },
         { "corrupted at the wrap", {}, 2000, { { 255, 'c', 2 } }, 1998, 2, 0, 0, 255 },
         { "a whole line dropped", text, 2200, { { 111, 'd', 11 } }, 2189, 0, 11, 0, 118 }, // "ab 0000" agrees
+        { "lines lost, more than it looks ahead", text, 3000, { { 500, 'd', 300 } }, 2700, 0, 300, 0, 500 }, // by number
+        { "lines again, more than it looks behind", text, 3000, { { 1500, 'r', 1000 } }, 3000, 0, 0, 1000, 1502 },
         { "a digit corrupted", text, 2200, { { 5, 'c', 1 }, { 1000, 'r', 2 } }, 2199, 1, 0, 2, 5 },
         { "tail never came", {}, 3000, { { 2990, 'd', 10 } }, 2990, 0, 10, 0, 2990 },
         { "the last two garbled", {}, 3000, { { 2998, 'c', 2 } }, 2998, 2, 0, 0, 2998 },
@@ -111,7 +113,7 @@ TEST(TrafficLog, EscapesTimesAndBounds)
     EXPECT_EQ(
         TimeOfDayText(((13 * 60 + 4) * 60 + 5) * 1000 + 6) + TimeOfDayText(-5) + TimeOfDayText(86400001),
         "13:04:05.00600:00:00.00000:00:00.001");
-    EXPECT_EQ(SinceStartText(61005) + SinceStartText(-250), "+61.005-0.250");
+    EXPECT_EQ(SinceStartText(61005) + SinceStartText(-250) + SinceStartText(0), "+61.005-0.250+0.000");
     TrafficEvent e { 3600000, 1500, 2, TrafficKind::Received, "hi\r\n", 0 };
     EXPECT_EQ(FormatEvent(e, false), "01:00:00.000 +1.500 Ch2 recv 4 'hi\\r\\n'");
     EXPECT_EQ(FormatEvent(e, true), "01:00:00.000 +1.500 Ch2 recv 4 68 69 0D 0A");
