@@ -153,17 +153,18 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_TRUE(w->PatternStatus(3)->text().contains(" (the Traffic window was closed")) << "shown on opening again";
 }
 
-TEST(Traffic, OneCorruptedByteInAThousandOrEveryByteDroppedIsCountedExactly)
+TEST(Traffic, LineFaultsABusyChannelAndAFailedReadAreCountedExactlyChannelByChannel)
 {
     // Its count always says bytes wait, whatever a read brings: the drain still ends when reads bring nothing.
-    SimPanel p(VxiBench(R"({"channels":{"1":{"corrupt_one_in":1000,"bytes_waiting":5000},"3":{"drop_one_in":1}}})",
+    SimPanel p(VxiBench(R"({"channels":{"1":{"corrupt_one_in":1000,"bytes_waiting":5000},"2":{"busy":true},"3":{"drop_one_in":1}}})",
         R"({"function":"tsx4410_read","channel":4,"from_call":2,"count":1,"status":-1073807339})"));
     SetBaud(p, 0, "38.4k");
     CTrafficWindow* w = OpenTraffic(p);
     p.StartStop();
-    for (int ch : { 1, 3, 4 })
+    for (int ch : { 1, 2, 3, 4 })
         QTest::mouseClick(w->PatternButton(ch), Qt::LeftButton);
     RunPatterns(w, { 1, 3 }, 1200);
+    EXPECT_EQ(w->Monitor().Lane(2).generator.Sent(), 0u) << "a channel that says it is busy is sent nothing";
     const CheckCounts& lost = w->Monitor().Lane(3).checker.Counts(); // its line drops every byte: missing once drained
     EXPECT_TRUE(lost.received == 0 && lost.missing == w->Monitor().Lane(3).generator.Sent() && lost.missing > 0);
     const PatternLane& failed = w->Monitor().Lane(4); // its second read failed: ended, and counted on its channel
