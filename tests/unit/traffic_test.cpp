@@ -62,7 +62,7 @@ TEST(PatternChecker, CountsEachFaultOnceAndFindsItsPlaceAgain)
         { "corrupted at the wrap", {}, 2000, { { 255, 'c', 2 } }, 1998, 2, 0, 0, 255 },
         { "a whole line dropped", text, 2200, { { 111, 'd', 11 } }, 2189, 0, 11, 0, 118 }, // "ab 0000" agrees
         { "lines lost, more than it looks ahead", text, 3000, { { 500, 'd', 300 } }, 2700, 0, 300, 0, 500 }, // by number
-        { "lines again, more than it looks behind", text, 3000, { { 1500, 'r', 1000 } }, 3000, 0, 0, 1000, 1502 },
+        { "lines again from the first, more than it looks behind", text, 3000, { { 1500, 'r', 1500 } }, 3000, 0, 0, 1500, 1500 },
         { "a digit corrupted", text, 2200, { { 5, 'c', 1 }, { 1000, 'r', 2 } }, 2199, 1, 0, 2, 5 },
         { "tail never came", {}, 3000, { { 2990, 'd', 10 } }, 2990, 0, 10, 0, 2990 },
         { "the last two garbled", {}, 3000, { { 2998, 'c', 2 } }, 2998, 2, 0, 0, 2998 },
@@ -87,7 +87,7 @@ TEST(PatternChecker, CountsEachFaultOnceAndFindsItsPlaceAgain)
         }
     }
     CPatternChecker garbage;
-    garbage.Feed("\x01\x05\x09", 3);
+    garbage.Feed("\x01\x05\x09", 3), garbage.Feed(nullptr, 3);
     garbage.Finish(3);
     EXPECT_EQ(garbage.Counts().wrong + garbage.Counts().missing, 3u) << "judged on what there is";
     EXPECT_EQ(garbage.First().received, std::string("\x01\x05\x09"));
