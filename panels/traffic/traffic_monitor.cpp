@@ -3,6 +3,8 @@
 #include "instrument/instrument_driver.h"
 #include "instrument/instrument_host.h"
 #include "panels/channel_settings.h"
+#include "panels/main_panel.h"
+#include "panels/panel.h"
 #include "panels/panel_host.h"
 #include "panels/panel_list.h"
 #include "panels/setting_panel.h"
@@ -36,6 +38,15 @@ void CTrafficMonitor::Attach()
         return;
     m_bAttached = true;
     CChannel::SetObserver(this);
+    // Closed, it was told nothing: the test may have started or stopped since.
+    CPanelHost* host = CPanelHost::Get();
+    CPanel* main = host ? host->Panels().FindByStringId(IDS_MAIN_PANEL) : nullptr;
+    const auto* dialog = main ? dynamic_cast<const CPan1Dlg*>(main->m_pDialog) : nullptr;
+    const bool running = dialog && dialog->IsRunning();
+    if (running && !m_bTestRunning)
+        OnTestStarted();
+    else if (!running && m_bTestRunning)
+        OnTestStopped();
 }
 
 void CTrafficMonitor::Detach()

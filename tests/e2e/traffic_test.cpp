@@ -151,6 +151,10 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(w->Monitor().Lane(3).stopReason, "the Traffic window was closed") << "nothing was on the way";
     p.frame->OnCommand(ID_PANELS_TRAFFIC);
     EXPECT_TRUE(w->PatternStatus(3)->text().contains(" (the Traffic window was closed")) << "shown on opening again";
+    w->close(), p.StartStop(), p.frame->OnCommand(ID_PANELS_TRAFFIC); // the test stopped while it was closed
+    EXPECT_FALSE(w->Monitor().TestRunning());
+    w->close(), p.StartStop(), p.frame->OnCommand(ID_PANELS_TRAFFIC); // and started again
+    EXPECT_TRUE(w->Monitor().TestRunning() && w->CounterTable()->item(1, 0)->text() == "0");
 }
 
 TEST(Traffic, LineFaultsABusyChannelAndAFailedReadAreCountedExactlyChannelByChannel)
