@@ -84,8 +84,9 @@ int CPatternChecker::PlaceByLine(std::int64_t* shift) const
             return -1;
         const char* line = m_pending.data() + m_start + j;
         const char* digits = line + text.size() + 1;
+        // The text, the blank and six digits place a line; a garbled line end
+        // is judged afterwards as the wrong byte it is.
         if (text.compare(0, text.size(), line, text.size()) != 0 || line[text.size()] != ' '
-            || line[length - 2] != '\r' || line[length - 1] != '\n'
             || !std::all_of(digits, digits + kSequenceDigits, [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         std::uint64_t number = 0;
