@@ -623,9 +623,9 @@ TEST_F(Panels, EveryTemplateIsBuiltControlByControlAndTheResourcesMatchTheirRefe
             heads << table->model()->headerData(i < cols ? i : i - cols, i < cols ? Qt::Horizontal : Qt::Vertical).toString();
         const QRect at(w->mapTo(traffic, QPoint()), w->size());
         got += w->parentWidget() != traffic && !qobject_cast<const QGroupBox*>(w->parentWidget()) ? QString()
-             : QStringLiteral("traffic %1 %2,%3 %4x%5%6%7\n").arg(Shown(w)).arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height())
+             : QStringLiteral("traffic %1 %2,%3 %4x%5 h%8%6%7\n").arg(Shown(w)).arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height())
                    .arg(table ? QStringLiteral(" %1 edit %2").arg(heads.join('|')).arg(table->editTriggers()) : QString())
-                   .arg(QFontInfo(w->font()).fixedPitch() ? " fixed-pitch" : "");
+                   .arg(QFontInfo(w->font()).fixedPitch() ? " fixed-pitch" : "").arg(w->sizePolicy().horizontalPolicy());
     }
     for (const MenuPopupResource& popup : MainMenuResource()) {
         got += "menu \"" + popup.text + "\"\n";
