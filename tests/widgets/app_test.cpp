@@ -613,6 +613,8 @@ TEST_F(Panels, EveryTemplateIsBuiltControlByControlAndTheResourcesMatchTheirRefe
     Run(&CMainFrame::OnAbout);
     CSelectInstrumentDlg select(frame, {"VXI0::1::INSTR", "GPIB-VXI0::2::INSTR"});
     got += Walk(SelectInstrumentTemplate(), select.Controls(), &select);
+    const QFont font = QApplication::font(); // one our packages install, so the same pixels on any machine
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     frame->OnTraffic(); // a window of widgets, not of a template: what each shows on opening, and where
     const QWidget* traffic = frame->TrafficWindow();
     got += QStringLiteral("traffic \"%1\" %2x%3\n").arg(traffic->windowTitle()).arg(traffic->width()).arg(traffic->height());
@@ -627,6 +629,7 @@ TEST_F(Panels, EveryTemplateIsBuiltControlByControlAndTheResourcesMatchTheirRefe
                    .arg(table ? QStringLiteral(" %1 edit %2").arg(heads.join('|')).arg(table->editTriggers()) : QString())
                    .arg(QFontInfo(w->font()).fixedPitch() ? " fixed-pitch" : "").arg(w->sizePolicy().horizontalPolicy());
     }
+    QApplication::setFont(font);
     for (const MenuPopupResource& popup : MainMenuResource()) {
         got += "menu \"" + popup.text + "\"\n";
         for (const MenuItemResource& item : popup.items)
