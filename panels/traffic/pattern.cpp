@@ -7,6 +7,9 @@ namespace {
 constexpr std::uint64_t kSequenceDigits = 6;
 constexpr std::uint64_t kSequenceRound = 1000000;
 
+// A text line: the text, a blank, six digits, CR, LF.
+std::size_t LineLength(const PatternSpec& spec) { return spec.text.size() + 1 + kSequenceDigits + 2; }
+
 } // namespace
 
 unsigned char PatternByte(const PatternSpec& spec, std::uint64_t offset)
@@ -15,7 +18,7 @@ unsigned char PatternByte(const PatternSpec& spec, std::uint64_t offset)
         return static_cast<unsigned char>(offset & 0xFF);
     // text, blank, six digits, CR, LF
     const std::uint64_t textLength = spec.text.size();
-    const std::uint64_t lineLength = textLength + 1 + kSequenceDigits + 2;
+    const std::uint64_t lineLength = LineLength(spec);
     const std::uint64_t line = offset / lineLength;
     const std::uint64_t at = offset % lineLength;
     if (at < textLength)
@@ -70,13 +73,13 @@ std::size_t CPatternChecker::ConfirmLength() const
 {
     if (m_spec.kind == PatternSpec::Counting)
         return kConfirm;
-    return m_spec.text.size() + 1 + kSequenceDigits + 2 + kConfirm;
+    return LineLength(m_spec) + kConfirm;
 }
 
 int CPatternChecker::PlaceByLine(std::int64_t* shift) const
 {
     const std::string& text = m_spec.text;
-    const std::size_t length = text.size() + 1 + kSequenceDigits + 2;
+    const std::size_t length = LineLength(m_spec);
     const std::size_t held = m_pending.size() - m_start;
     // A whole line starts within a line's length of the first byte held.
     for (std::size_t j = 0; j < length; ++j) {
