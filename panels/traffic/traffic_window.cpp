@@ -1,5 +1,6 @@
 #include "panels/traffic/traffic_window.h"
 
+#include "platform/look.h"
 #include "platform/modal_runner.h"
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -171,7 +171,7 @@ CTrafficWindow::CTrafficWindow(QWidget* parent)
     m_view = new QListView(this);
     m_view->setModel(m_model);
     m_view->setUniformItemSizes(true);
-    m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_view->setFont(MonospaceFont());
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // The list view alone copies only its current line.
     m_view->installEventFilter(this);

@@ -36,7 +36,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -562,6 +562,13 @@ QString Shown(const QWidget* w)
              w->toolTip().isEmpty() ? QString() : " tip " + w->toolTip());
 }
 
+// Fixed pitch as a reader sees it, not as the font's spacing flag says: some monospaced fonts do not set it.
+bool EqualAdvances(const QFont& font)
+{
+    const QFontMetrics m(font);
+    return m.horizontalAdvance('i') == m.horizontalAdvance('W') && m.horizontalAdvance('W') == m.horizontalAdvance('0');
+}
+
 // A built dialog beside its template: each control in tab order its own child, found by its id, in the template's
 // place in pixels, enclosures beneath what they enclose; the template and what was built as text for the copy.
 QString Walk(const DialogTemplate& t, const CControlMap& map, const QWidget* dialog)
@@ -627,7 +634,7 @@ TEST_F(Panels, EveryTemplateIsBuiltControlByControlAndTheResourcesMatchTheirRefe
         got += w->parentWidget() != traffic && !qobject_cast<const QGroupBox*>(w->parentWidget()) ? QString()
              : QStringLiteral("traffic %1 %2,%3 %4x%5 h%8%6%7\n").arg(Shown(w)).arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height())
                    .arg(table ? QStringLiteral(" %1 edit %2").arg(heads.join('|')).arg(table->editTriggers()) : QString())
-                   .arg(QFontInfo(w->font()).fixedPitch() ? " fixed-pitch" : "").arg(w->sizePolicy().horizontalPolicy());
+                   .arg(EqualAdvances(w->font()) ? " fixed-pitch" : "").arg(w->sizePolicy().horizontalPolicy());
     }
     QApplication::setFont(font);
     for (const MenuPopupResource& popup : MainMenuResource()) {

@@ -8,6 +8,7 @@
 #include "controls/transfer_edit.h"
 #include "platform/colors.h"
 #include "platform/dialog_template.h"
+#include "platform/look.h"
 #include "resources/bitmap_resources.h"
 #include "resources/resource_ids.h"
 
@@ -165,6 +166,23 @@ TEST(TextField, SunkenBorderFilledFieldAndTextAtItsPlaceClipped)
     EXPECT_EQ(Render(bare, 100, 20), Render(none, 100, 20));
     const QFont system = CTextStatic::SystemFont(); // a field without a font of its own: bold 13 px Arial
     EXPECT_TRUE(system.bold() && system.pixelSize() == 13 && system.family() == "Arial");
+}
+
+// Text in columns: a font that is not monospaced, whatever its size is given in, gives way to Liberation Mono at that
+// size; one that is (by its advances, whatever its spacing flag says) is kept, and so is the desktop's when it is.
+TEST(Fonts, AColumnFontHasEqualAdvancesAtTheSizeAsked)
+{
+    QFont sans(QStringLiteral("Liberation Sans"), 11), px(QStringLiteral("Liberation Serif")), mono(QStringLiteral("Liberation Mono"), 7);
+    px.setPixelSize(15);
+    const QFont desktop = MonospaceFont();
+    const QString lm = QStringLiteral("Liberation Mono");
+    for (const auto& [f, family] : {std::pair(sans, lm), {px, lm}, {mono, lm}, {desktop, desktop.family()}}) {
+        const QFont got = MonospaceFont(f);
+        const QFontMetrics m(got);
+        EXPECT_TRUE(m.horizontalAdvance('i') == m.horizontalAdvance('W') && m.horizontalAdvance('W') == m.horizontalAdvance('0') &&
+                    got.pointSizeF() == f.pointSizeF() && got.pixelSize() == f.pixelSize()) << f.family().toStdString();
+        EXPECT_EQ(got.family(), family);
+    }
 }
 
 TEST(Picture, UnscaledFromTheTopLeftCornerClippedByTheControl)
