@@ -95,10 +95,8 @@ bool CPan1Dlg::OnInitDialog()
     Attach(IDC_BODY_FRAME, m_pBodyFrame);
     m_pBodyFrame->m_pFontWindow = this;
 
-    if (auto* button = StartStopButton()) {
-        button->setObjectName(QStringLiteral("startStop"));
+    if (auto* button = StartStopButton())
         connect(button, &QPushButton::clicked, this, [this] { DispatchHandler([this] { OnStartStop(); }); });
-    }
 
     for (int n = 1; n <= 4; ++n) {
         const ChannelSettings s = store ? store->GetChannelSettings(n - 1) : DefaultChannelSettings();

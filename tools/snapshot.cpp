@@ -16,7 +16,10 @@
 #include "platform/look.h"
 #include "platform/modal_runner.h"
 
+#include "panels/main_panel.h"
+#include "panels/panel_list.h"
 #include "panels/traffic/traffic_window.h"
+#include "resources/resource_ids.h"
 #include "platform/help_viewer.h"
 
 #include <QApplication>
@@ -117,8 +120,9 @@ int main(int argc, char** argv)
         }
     }
     if (start) {
-        if (auto* button = frame->findChild<QWidget*>(QStringLiteral("startStop")))
-            QTest::mouseClick(button, Qt::LeftButton);
+        CPanel* main = app.m_panels.FindByStringId(IDS_MAIN_PANEL);
+        if (auto* panel = main ? dynamic_cast<CPan1Dlg*>(main->m_pDialog) : nullptr)
+            QTest::mouseClick(panel->StartStopButton(), Qt::LeftButton);
     }
     if (!typed.isEmpty()) {
         const auto edits = frame->findChildren<QLineEdit*>();
