@@ -31,8 +31,10 @@ BOOL CInstrumentDriver::SetChannelProperty(int, int, void*) { return TRUE; }
 BOOL CInstrumentDriver::OpenChannel(int) { return TRUE; }
 BOOL CInstrumentDriver::CloseChannel(int) { return TRUE; }
 
-void CInstrumentDriver::WriteChannel(int channel, const char* bytes, int count)
+void CInstrumentDriver::WriteChannel(int channel, const char* bytes, int count, std::uint32_t* written)
 {
+    if (written)
+        *written = 0;
     if (!ValidChannel(channel) || bytes == nullptr || count <= 0)
         return;
     std::int32_t& held = m_held[channel - 1];
@@ -45,6 +47,8 @@ void CInstrumentDriver::WriteChannel(int channel, const char* bytes, int count)
         return;
     std::memcpy(&m_loopback[channel - 1][held], bytes, static_cast<std::size_t>(n));
     held += n;
+    if (written)
+        *written = static_cast<std::uint32_t>(n);
 }
 
 void CInstrumentDriver::ReadChannel(int channel, char* buffer, int count, std::uint32_t*)

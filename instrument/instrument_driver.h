@@ -32,7 +32,8 @@ public:
     virtual BOOL SetChannelProperty(int channel, int property, void* value);
     virtual BOOL OpenChannel(int channel);
     virtual BOOL CloseChannel(int channel);
-    virtual void WriteChannel(int channel, const char* bytes, int count);
+    // `written`, when given, receives how many of the bytes the channel took.
+    virtual void WriteChannel(int channel, const char* bytes, int count, std::uint32_t* written = nullptr);
     virtual void ReadChannel(int channel, char* buffer, int count, std::uint32_t* bytesRead);
     virtual void BeginTest();
     virtual void EndTest();

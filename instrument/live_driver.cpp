@@ -135,12 +135,12 @@ BOOL CLiveDriver::CloseChannel(int channel)
     return status >= VI_SUCCESS ? TRUE : FALSE;
 }
 
-void CLiveDriver::WriteChannel(int channel, const char* bytes, int count)
+void CLiveDriver::WriteChannel(int channel, const char* bytes, int count, std::uint32_t* written)
 {
-    ViUInt32 written = 0;
+    ViUInt32 ignored = 0;
     const auto n = static_cast<ViUInt32>(std::max(count, 0));
     RecordOrThrow(Invoke(m_api.tsx4410_write, m_session, channel,
-                         reinterpret_cast<const unsigned char*>(bytes), n, &written));
+                         reinterpret_cast<const unsigned char*>(bytes), n, written ? written : &ignored));
 }
 
 void CLiveDriver::ReadChannel(int channel, char* buffer, int count, std::uint32_t* bytesRead)

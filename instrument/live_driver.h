@@ -27,7 +27,7 @@ public:
     BOOL SetChannelProperty(int channel, int property, void* value) override;
     BOOL OpenChannel(int channel) override;
     BOOL CloseChannel(int channel) override;
-    void WriteChannel(int channel, const char* bytes, int count) override;
+    void WriteChannel(int channel, const char* bytes, int count, std::uint32_t* written = nullptr) override;
     void ReadChannel(int channel, char* buffer, int count, std::uint32_t* bytesRead) override;
     void BeginTest() override {}
     void EndTest() override {}

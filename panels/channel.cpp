@@ -32,12 +32,41 @@ constexpr int kFailedOpen = 2;
 constexpr int kPropertyConfig = 30;
 
 CChannelObserver* g_pObserver = nullptr;
+TestRun g_run;
 
 } // namespace
 
 void CChannel::SetObserver(CChannelObserver* observer) { g_pObserver = observer; }
 
 CChannelObserver* CChannel::Observer() { return g_pObserver; }
+
+void CChannel::AnnounceTestStarted(const std::array<ChannelSettings, 4>& settings)
+{
+    g_run.running = true;
+    ++g_run.start;
+    g_run.clock.start();
+    g_run.settings = settings;
+    if (g_pObserver)
+        g_pObserver->OnTestStarted(g_run);
+}
+
+void CChannel::AnnounceTestStopped()
+{
+    g_run.running = false;
+    if (g_pObserver)
+        g_pObserver->OnTestStopped();
+}
+
+const TestRun& CChannel::CurrentRun() { return g_run; }
+
+void CChannel::ReportFailure(CChannelObserver* observer, ViStatus status) const
+{
+    if (observer) {
+        observer->OnStatus(m_nChannel, status);
+        observer->OnPollStopped(m_nChannel);
+    }
+    ReportInstrumentError(status);
+}
 
 void CChannel::NoteStatus(CChannelObserver* observer, CInstrumentDriver* driver) const
 {
@@ -154,11 +183,11 @@ void CChannel::Configure()
     NoteStatus(g_pObserver, driver);
 }
 
-void CChannel::Poll()
+bool CChannel::Poll()
 {
     CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
     if (!driver)
-        return;
+        return true;
     char buffer[kReceiveBufferSize];
     CChannelObserver* const observer = g_pObserver;
 
@@ -170,12 +199,8 @@ void CChannel::Poll()
         waiting = driver->BytesAvailable(m_nChannel);
         NoteStatus(observer, driver);
     } catch (const CUserException&) {
-        // Taken before the observer looks up its text, itself a driver call.
-        const ViStatus status = driver->LastStatus();
-        if (observer)
-            observer->OnStatus(m_nChannel, status);
-        ReportInstrumentError(status);
-        return;
+        ReportFailure(observer, driver->LastStatus());
+        return false;
     }
     if (waiting != 0) {
         try {
@@ -210,19 +235,19 @@ void CChannel::Poll()
         if (m_pTransBox->HasPending() && driver->CanWrite(m_nChannel)) {
             NoteStatus(observer, driver);
             const int count = m_pTransBox->TakePending(buffer, kMaxWrite);
-            driver->WriteChannel(m_nChannel, buffer, count);
+            std::uint32_t written = static_cast<std::uint32_t>(count);
+            driver->WriteChannel(m_nChannel, buffer, count, &written);
             if (observer) {
                 NoteStatus(observer, driver);
-                observer->OnSent(m_nChannel, buffer, count);
+                observer->OnSent(m_nChannel, buffer, static_cast<int>(std::min<std::uint32_t>(written, count)));
             }
             m_pTxLamp->SetState(kLit);
         }
     } catch (const CUserException&) {
-        const ViStatus status = driver->LastStatus();
-        if (observer)
-            observer->OnStatus(m_nChannel, status);
-        ReportInstrumentError(status);
+        ReportFailure(observer, driver->LastStatus());
+        return false;
     }
+    return true;
 }
 
 void CChannel::Stop()

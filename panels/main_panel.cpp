@@ -129,8 +129,12 @@ void CPan1Dlg::StartTest()
             driver->BeginTest();
         // Told before the channels open, so what their start reports (a
         // setting the line could not take) counts for this test.
-        if (CChannelObserver* observer = CChannel::Observer())
-            observer->OnTestStarted();
+        CPanelHost* host = CPanelHost::Get();
+        auto* store = host ? static_cast<CSettingObj*>(host->Panels().FindByStringId(IDS_SETTING_PANEL)) : nullptr;
+        std::array<ChannelSettings, 4> settings;
+        for (int n = 1; n <= 4; ++n)
+            settings[static_cast<std::size_t>(n - 1)] = store ? store->GetChannelSettings(n - 1) : DefaultChannelSettings();
+        CChannel::AnnounceTestStarted(settings);
         for (; reached < m_channels.size(); ++reached)
             m_channels[reached]->Start();
     } catch (const CUserException&) {
@@ -155,8 +159,7 @@ void CPan1Dlg::AbandonStart(CInstrumentDriver* driver, std::size_t failed)
                 static_cast<int>(std::min<std::size_t>(failed, m_channels.size() - 1)) + 1, status);
         ReportInstrumentError(status);
     }
-    if (CChannelObserver* observer = CChannel::Observer())
-        observer->OnTestStopped();
+    CChannel::AnnounceTestStopped();
     m_bRunning = 0;
     if (driver)
         driver->EndTest();
@@ -174,8 +177,7 @@ void CPan1Dlg::StopTest()
         return;
     m_bRunning = 0;
     CPanelHost::Get()->StopPollTimer();
-    if (CChannelObserver* observer = CChannel::Observer())
-        observer->OnTestStopped();
+    CChannel::AnnounceTestStopped();
     if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
         driver->EndTest();
     for (CChannel* channel : m_channels)
@@ -190,10 +192,11 @@ void CPan1Dlg::OnTick()
         return;
     // A channel in a pattern test belongs to it: its own timer reads and
     // writes the line, and a poll here would take bytes from its checker.
+    // A failure reported ends the tick: the channels after it wait for the next.
     CChannelObserver* observer = CChannel::Observer();
     for (CChannel* channel : m_channels) {
-        if (!observer || !observer->HoldsChannel(channel->Number()))
-            channel->Poll();
+        if ((!observer || !observer->HoldsChannel(channel->Number())) && !channel->Poll())
+            break;
     }
 }
 
@@ -207,9 +210,8 @@ void CPan1Dlg::paintEvent(QPaintEvent*)
 
 void CPan1Dlg::PostNcDestroy()
 {
-    CChannelObserver* observer = CChannel::Observer();
-    if (m_bRunning && observer)
-        observer->OnTestStopped();
+    if (m_bRunning)
+        CChannel::AnnounceTestStopped();
     m_bRunning = 0;
     if (CPanelHost* host = CPanelHost::Get())
         host->StopPollTimer();

@@ -23,20 +23,27 @@ QPointer<QWidget>& Owner()
 
 static int g_modalDepth = 0;
 static bool g_modalsRefused = false;
+static int g_modalsUp = 0; // dialogs on show, a responder's included
 
 int RunModal(QDialog& dialog)
 {
     if (g_modalsRefused)
         return QDialog::Rejected;
-    if (Responder())
-        return Responder()(dialog);
-    ++g_modalDepth;
-    const int result = dialog.exec();
-    --g_modalDepth;
+    ++g_modalsUp;
+    int result = 0;
+    if (Responder()) {
+        result = Responder()(dialog);
+    } else {
+        ++g_modalDepth;
+        result = dialog.exec();
+        --g_modalDepth;
+    }
+    --g_modalsUp;
     return result;
 }
 
 int ModalDepth() { return g_modalDepth; }
+bool ModalUp() { return g_modalsUp > 0; }
 void SetModalsRefused(bool refused) { g_modalsRefused = refused; }
 
 void SetModalResponder(ModalResponder responder) { Responder() = std::move(responder); }

@@ -13,6 +13,8 @@ int RunModal(QDialog& dialog);
 void SetModalResponder(ModalResponder responder);
 // How many modal loops are running now, one inside another.
 int ModalDepth();
+// Whether a dialog or message box is on show now (a test's responder's too).
+bool ModalUp();
 // While set, RunModal rejects every dialog at once (the program is leaving).
 void SetModalsRefused(bool refused);
 

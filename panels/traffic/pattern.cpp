@@ -44,8 +44,8 @@ std::string PatternBytes(const PatternSpec& spec, std::uint64_t offset, std::siz
 
 std::string CPatternGenerator::Take(std::size_t count)
 {
-    std::string out = PatternBytes(m_spec, m_offset, count);
-    m_offset += count;
+    std::string out = Next(count);
+    Advance(count);
     return out;
 }
 

@@ -24,8 +24,10 @@ public:
         : m_spec(std::move(spec))
     {
     }
-    // The next `count` bytes of the stream.
+    // The next `count` bytes of the stream, and moving past them.
     std::string Take(std::size_t count);
+    std::string Next(std::size_t count) const { return PatternBytes(m_spec, m_offset, count); }
+    void Advance(std::size_t count) { m_offset += count; }
     std::uint64_t Sent() const { return m_offset; }
     const PatternSpec& Spec() const { return m_spec; }
 

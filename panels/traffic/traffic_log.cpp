@@ -109,6 +109,16 @@ void CTrafficLog::Add(TrafficEvent event)
     }
 }
 
+bool CTrafficLog::SetData(std::uint64_t number, std::string data)
+{
+    if (number < FirstNumber() || number >= m_nextNumber)
+        return false;
+    std::string& held = m_events[static_cast<std::size_t>(number - FirstNumber())].data;
+    m_bytes += data.size() - held.size();
+    held = std::move(data);
+    return true;
+}
+
 void CTrafficLog::Clear()
 {
     m_events.clear();

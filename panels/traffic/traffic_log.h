@@ -46,6 +46,8 @@ public:
 
     void Add(TrafficEvent event);
     void Clear(); // forgets the events; the numbering and the dropped count go on
+    // Gives event `number` its text, when it is still held; false otherwise.
+    bool SetData(std::uint64_t number, std::string data);
 
     std::size_t Size() const { return m_events.size(); }
     const TrafficEvent& At(std::size_t index) const { return m_events[index]; }

@@ -308,6 +308,7 @@ bool CTrafficWindow::eventFilter(QObject* watched, QEvent* event)
 
 void CTrafficWindow::Refresh()
 {
+    m_monitor.ResolveTexts();
     const std::int64_t now = m_monitor.NowMs();
     for (int ch = 1; ch <= CTrafficMonitor::kChannels; ++ch) {
         const ChannelCounters& c = m_monitor.Counters(ch);

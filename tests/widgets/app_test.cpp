@@ -295,10 +295,10 @@ public:
             throw CUserException();
         CNonLiveDriver::ReadChannel(ch, buffer, count, read);
     }
-    void WriteChannel(int ch, const char* bytes, int count) override
+    void WriteChannel(int ch, const char* bytes, int count, std::uint32_t* taken) override
     {
         calls << QStringLiteral("write %1").arg(ch);
-        CNonLiveDriver::WriteChannel(ch, bytes, count);
+        CNonLiveDriver::WriteChannel(ch, bytes, count, taken);
     }
 };
 

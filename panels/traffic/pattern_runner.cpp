@@ -1,0 +1,206 @@
+#include "panels/traffic/pattern_runner.h"
+
+#include "instrument/instrument_driver.h"
+#include "instrument/instrument_host.h"
+#include "panels/traffic/pattern_line.h"
+#include "panels/traffic/traffic_recorder.h"
+#include "panels/traffic/traffic_stats.h"
+#include "platform/modal_runner.h"
+#include "platform/user_exception.h"
+
+#include <algorithm>
+
+CPatternRunner::CPatternRunner(CTrafficRecorder& recorder, QObject* parent)
+    : QObject(parent)
+    , m_recorder(recorder)
+{
+    m_timer.setInterval(kPeriodMs);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
+}
+
+void CPatternRunner::SetTestRunning(bool running)
+{
+    if (!running)
+        EndAll("the test was stopped");
+    m_testRunning = running;
+    for (int ch = 1; ch <= kChannels; ++ch) {
+        if (running && m_lanes[Index(ch)].state == PatternLane::Armed)
+            Run(m_lanes[Index(ch)], ch);
+    }
+    UpdateTimer();
+}
+
+void CPatternRunner::SetWatching(bool watching)
+{
+    if (!watching) {
+        for (PatternLane& lane : m_lanes) {
+            if (lane.state == PatternLane::Armed)
+                lane.state = PatternLane::Idle;
+        }
+        EndAll("the Traffic window was closed");
+    }
+    m_watching = watching;
+    UpdateTimer();
+}
+
+void CPatternRunner::EndAll(const std::string& reason)
+{
+    for (PatternLane& lane : m_lanes) {
+        if (lane.state == PatternLane::Running || lane.state == PatternLane::Draining)
+            Finish(lane, reason);
+    }
+    UpdateTimer();
+}
+
+bool CPatternRunner::Holds(int channel) const
+{
+    if (channel < 1 || channel > kChannels)
+        return false;
+    const PatternLane::State s = m_lanes[Index(channel)].state;
+    return s == PatternLane::Running || s == PatternLane::Draining;
+}
+
+void CPatternRunner::Run(PatternLane& lane, int channel)
+{
+    lane.state = PatternLane::Running;
+    lane.nominal = m_recorder.Nominal(channel);
+    lane.settings = m_recorder.Settings(channel);
+    lane.startMs = lane.lastMs = m_recorder.NowMs();
+}
+
+void CPatternRunner::Start(int channel, const PatternSpec& spec, bool paired)
+{
+    if (channel < 1 || channel > kChannels)
+        return;
+    const int partner = paired ? PairedChannel(channel) : channel;
+    for (int ch : { channel, partner }) {
+        PatternLane& lane = m_lanes[Index(ch)];
+        lane = PatternLane();
+        lane.source = ch == channel ? partner : channel;
+        lane.generator = CPatternGenerator(spec);
+        lane.checker = CPatternChecker(spec);
+        lane.state = PatternLane::Armed;
+        if (m_testRunning)
+            Run(lane, ch);
+    }
+    UpdateTimer();
+}
+
+void CPatternRunner::Stop(int channel)
+{
+    if (channel < 1 || channel > kChannels)
+        return;
+    const int source = m_lanes[Index(channel)].source;
+    const int partner = source >= 1 && source <= kChannels ? source : channel;
+    for (int ch : { channel, partner }) {
+        PatternLane& l = m_lanes[Index(ch)];
+        if (l.state == PatternLane::Armed)
+            l.state = PatternLane::Idle;
+        else if (l.state == PatternLane::Running)
+            l.state = PatternLane::Draining, l.quietTicks = 0, l.endMs = m_recorder.NowMs();
+    }
+    UpdateTimer();
+}
+
+void CPatternRunner::Finish(PatternLane& lane, std::string reason)
+{
+    const std::uint64_t sent = m_lanes[Index(lane.source)].generator.Sent();
+    // Drained to the end, what never came is missing; ended early, what was
+    // still on the way is told, not counted.
+    lane.checker.Finish(reason.empty() ? sent : 0);
+    const std::uint64_t position = lane.checker.Position();
+    if (!reason.empty() && sent > position)
+        reason += "; " + std::to_string(sent - position) + " bytes sent were still on the way";
+    if (lane.state == PatternLane::Running || lane.endMs == 0)
+        lane.endMs = m_recorder.NowMs();
+    lane.stopReason = reason;
+    lane.state = PatternLane::Done;
+}
+
+void CPatternRunner::UpdateTimer()
+{
+    const bool any = std::any_of(m_lanes.begin(), m_lanes.end(), [](const PatternLane& l) {
+        return l.state == PatternLane::Running || l.state == PatternLane::Draining;
+    });
+    if (any && m_testRunning && m_watching) {
+        if (!m_timer.isActive())
+            m_timer.start();
+    } else {
+        m_timer.stop();
+    }
+}
+
+void CPatternRunner::Tick()
+{
+    CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
+    // While a dialog or message box is up the driver is the panel's alone:
+    // its error road reads the last status after the box.
+    if (!driver || ModalUp())
+        return;
+    for (int ch = 1; ch <= kChannels; ++ch)
+        StepLane(ch, *driver);
+    // A lane ends its drain once its partner is quiet too, so the far end's
+    // last bytes are counted before the partner's checker finishes.
+    for (PatternLane& lane : m_lanes) {
+        if (lane.state != PatternLane::Draining)
+            continue;
+        const PatternLane& source = m_lanes[Index(lane.source)];
+        const bool sourceDone = source.state != PatternLane::Running;
+        if ((lane.quietTicks >= kQuietTicks && sourceDone)
+            || m_recorder.NowMs() - lane.endMs > kMaxDrainTicks * kPeriodMs)
+            Finish(lane, "");
+    }
+    m_recorder.ResolveTexts(driver);
+    UpdateTimer();
+}
+
+void CPatternRunner::StepLane(int ch, CInstrumentDriver& driver)
+{
+    PatternLane& lane = m_lanes[Index(ch)];
+    if (lane.state != PatternLane::Running && lane.state != PatternLane::Draining)
+        return;
+    CPatternLine line(driver, m_recorder, ch);
+    try {
+        const std::string got = line.Read();
+        lane.checker.Feed(got.data(), got.size());
+        lane.quietTicks = got.empty() ? lane.quietTicks + 1 : 0;
+        if (lane.state != PatternLane::Running)
+            return;
+        const std::int64_t now = m_recorder.NowMs();
+        const double nominal = lane.nominal > 0 ? lane.nominal : 960.0;
+        lane.credit = std::min(lane.credit + nominal * static_cast<double>(now - lane.lastMs) / 1000.0,
+            std::max(nominal * kMaxCreditSeconds, 1.0));
+        lane.lastMs = now;
+        const int chunk = std::min(static_cast<int>(lane.credit), kMaxChunk);
+        if (chunk <= 0 || !line.CanWrite())
+            return;
+        // Only what the channel took was sent: the stream goes on from there.
+        const std::size_t taken = line.Write(lane.generator.Next(static_cast<std::size_t>(chunk)));
+        lane.generator.Advance(taken);
+        lane.credit -= static_cast<double>(taken);
+    } catch (const CUserException&) {
+        m_recorder.Status(ch, driver.LastStatus());
+        Finish(lane, "driver error: " + line.LastError());
+    }
+}
+
+std::string CPatternRunner::Report(int channel) const
+{
+    const PatternLane& lane = Lane(channel);
+    PatternReportData d;
+    d.channel = channel;
+    d.source = lane.source;
+    d.settings = lane.settings;
+    d.spec = lane.generator.Spec();
+    d.sent = lane.generator.Sent();
+    d.counts = lane.checker.Counts();
+    d.first = lane.checker.First();
+    const std::int64_t end = lane.state == PatternLane::Running ? m_recorder.NowMs() : lane.endMs;
+    d.elapsedMs = end - lane.startMs;
+    d.nominal = lane.nominal;
+    std::string report = PatternReport(d);
+    if (!lane.stopReason.empty())
+        report += "Ended: " + lane.stopReason + '\n';
+    return report;
+}
