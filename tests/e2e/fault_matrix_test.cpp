@@ -51,7 +51,6 @@ struct Cell {
     int inTimer;
     const char* firstFailure = nullptr; // for a failed lookup: the call whose plain failure is reported
 };
-void PrintTo(const Cell& c, std::ostream* os) { *os << c.name; }
 
 QString Rule(const char* function, int channel, int fromCall, long long status)
 {
@@ -60,24 +59,30 @@ QString Rule(const char* function, int channel, int fromCall, long long status)
         .arg(channel ? R"(,"channel":)" + QString::number(channel) : QString());
 }
 
-class FaultMatrix : public ::testing::TestWithParam<Cell> {};
+class FaultMatrix : public ::testing::TestWithParam<std::tuple<Cell, bool>> {};
 
+// Each road twice: with the Traffic window closed, and open with a pattern running on channel 4 whose timer fires
+// between the panel's steps and while every box is up. The boxes are the same; the window sees the failure.
 TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
 {
-    const Cell& c = GetParam();
+    const auto& [c, watched] = GetParam();
     const QString faults = Rule(c.function, c.channel, c.fromCall, c.status) +
                            (c.firstFailure ? ',' + Rule(c.firstFailure, 2, 1, kError) : QString());
     SimPanel p(VxiBench(R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":")" + kModuleText + R"("}})", faults));
     ASSERT_TRUE(p.app->m_pDriver->IsLive() && p.recorder.messages.isEmpty());
     auto ch2 = [&] { return p.Main()->Channel(2); };
-    auto tick = [&] { return p.frame->IsTimerRunning() && (p.frame->DispatchTimer(), true); };
-
-    // Watching changes nothing of the road and sees its failure (but would take a one-shot failure of the look-up).
-    const bool watched = std::string(c.function) != "tsx4410_error_message";
-    if (watched)
-        p.frame->OnCommand(ID_PANELS_TRAFFIC);
-    CTrafficWindow* traffic = p.frame->TrafficWindow();
+    CTrafficWindow* traffic = watched ? (p.frame->OnCommand(ID_PANELS_TRAFFIC), p.frame->TrafficWindow()) : nullptr;
+    auto pattern = [&] { return traffic && (traffic->Monitor().PatternTick(), traffic->Refresh(), true); };
+    auto tick = [&] { return p.frame->IsTimerRunning() && (p.frame->DispatchTimer(), pattern()); };
+    p.recorder.onMessage = [&](const QString&) { // a box is up: the pattern's timer calls nothing
+        const std::size_t calls = p.sim.Trace().size();
+        pattern();
+        EXPECT_EQ(p.sim.Trace().size(), calls);
+    };
+    if (traffic)
+        traffic->OnPatternButton(4);
     p.StartStop();
+    pattern();
     if (c.op == Op::Tick)
         QTest::keyClicks(ch2()->TransBox(), "x");
     for (int i = c.op == Op::Tick ? 2 : c.op == Op::Stop || c.op == Op::Leave; i > 0; --i)
@@ -99,7 +104,9 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
         traffic->Filter()->setCurrentIndex(2);
         traffic->Refresh();
         const QString last = traffic->LogModel().Line(traffic->LogModel().rowCount() - 1);
-        EXPECT_EQ(traffic->Monitor().Counters(2).errors + last.contains(QStringLiteral(" Ch2 error %1 ").arg(c.status)), onChannel ? 2u : 0u);
+        EXPECT_EQ(traffic->Monitor().Counters(2).errors + last.contains(QStringLiteral(" Ch2 error %1 ").arg(c.firstFailure ? kError : c.status)), onChannel ? 2u : 0u);
+        const std::string& ended = traffic->Monitor().Lane(4).stopReason; // the error road ends the pattern, or Stop does
+        EXPECT_EQ(ended.substr(0, ended.find(';')), c.op != Op::Tick ? "the test was stopped" : c.messages.isEmpty() ? "" : "stopped: instrument error on channel 2");
     }
     EXPECT_EQ(p.frame->IsTimerRunning(), c.timerRunning);
     EXPECT_EQ(p.frame->m_bInTimer, c.inTimer);
@@ -145,7 +152,7 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
 // Channel 2 fails, so channel 1 has done its part and 3 and 4 have not.
 INSTANTIATE_TEST_SUITE_P(
     Calls, FaultMatrix,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         // Starting: reported, what this start opened closed again, the test stopped.
         Cell{"StartWriteConfig", Op::Start, "tsx4410_setProperty", 2, 1, kTimeout, kTimeoutReport,
              Remedy::StartAgain, false, "Start Test", 0, 0},
@@ -170,7 +177,20 @@ INSTANTIATE_TEST_SUITE_P(
         Cell{"SelfTest", Op::SelfTest, "tsx4410_self_test", 0, 1, kError, kReport, Remedy::ResetModule, false,
              "Start Test", 0, 0},
         Cell{"Reset", Op::Reset, "tsx4410_reset", 0, 1, kTimeout, kTimeoutReport, Remedy::ResetModule, false,
-             "Start Test", 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+             "Start Test", 0, 0}), ::testing::Bool()),
+    [](const auto& info) { return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "Watched" : ""); });
+
+// Every channel's count fails in one tick: the first is reported, and the tick polls no channel after it.
+TEST(FaultMatrixTick, FourFailingCountsShowOneReport)
+{
+    QStringList faults;
+    for (int n = 1; n <= 4; ++n)
+        faults << Rule("tsx4410_getProperty", n, 2, kError);
+    SimPanel p(VxiBench(R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":")" + kModuleText + R"("}})", faults.join(',')));
+    p.StartStop();
+    p.frame->DispatchTimer();
+    EXPECT_EQ(p.recorder.messages, kReport);
+    EXPECT_EQ(p.sim.Calls("tsx4410_getProperty").size(), 5u) << "four records read, then channel 1's count";
+}
 
 } // namespace
