@@ -278,6 +278,7 @@ class ScriptedDriver : public CNonLiveDriver {
 public:
     std::function<bool(int)> failRead;
     std::function<BOOL(int)> openResult;
+    std::function<int(int)> takes; // how many bytes of a write the channel takes; negative: it throws
     QStringList calls;
     std::map<int, ConfigRecord> written; // the configuration record per channel
     std::uint16_t statusByte = 0;
@@ -298,6 +299,8 @@ public:
     void WriteChannel(int ch, const char* bytes, int count, std::uint32_t* taken) override
     {
         calls << QStringLiteral("write %1").arg(ch);
+        if (takes && (count = takes(count)) < 0)
+            throw CUserException();
         CNonLiveDriver::WriteChannel(ch, bytes, count, taken);
     }
 };
@@ -506,6 +509,30 @@ TEST_F(SettingPanel, AnEditSurvivesATabSwitchRestoreReachesTheShownChannelOnlyAn
     EXPECT_EQ(List(IDC_DATA_BITS)->currentText(), QStringLiteral("6"));
 }
 
+
+// The Traffic window opened after Start Test counts from that start; a channel that takes a third of each write counts
+// a third as sent, and the stream goes on from what it took, so it comes back whole; a write that throws ends the
+// pattern. Closed across a stop and a start, the window counts from the latest start.
+TEST_F(Panels, TrafficCountsFromTheLatestStartAndOnlyWhatTheChannelTook)
+{
+    int writes = 0;
+    std::uint64_t took = 0;
+    driver->takes = [&](int count) { return ++writes == 8 ? -1 : (took += count / 3, count / 3); };
+    Click();
+    QTest::qWait(50);
+    Run(&CMainFrame::OnTraffic);
+    CTrafficWindow* w = frame->TrafficWindow();
+    EXPECT_GE(w->Monitor().NowMs(), 50);
+    w->OnPatternButton(1);
+    for (int i = 0; i < 100 && w->Monitor().Lane(1).state == PatternLane::Running; ++i)
+        QTest::qWait(10);
+    const PatternLane& lane = w->Monitor().Lane(1);
+    EXPECT_EQ(lane.stopReason, "driver error: None") << "nothing taken was lost on the way";
+    EXPECT_TRUE(lane.generator.Sent() == took && w->Monitor().Counters(1).sent == took && took > 7) << took;
+    EXPECT_TRUE(lane.checker.Counts().matched == lane.checker.Counts().received && lane.checker.Counts().wrong == 0);
+    w->close(), QTest::qWait(300), Click(), Click(), Run(&CMainFrame::OnTraffic);
+    EXPECT_TRUE(w->Monitor().Counters(1).sent == 0 && w->Monitor().NowMs() < 300) << w->Monitor().NowMs();
+}
 
 TEST_F(Panels, StatusPanelShowsTheStatusByteOnOpeningAndTheErrorQueueOnDemandInItsColours)
 {
