@@ -2,9 +2,9 @@
 // The Traffic window: a top-level window of its own beside the main window.
 // Counters per channel, the pattern tests, and the log of every event, with
 // saving and logging to a file. It observes the channels while it is shown.
+#include "panels/traffic/traffic_log_model.h"
 #include "panels/traffic/traffic_monitor.h"
 
-#include <QAbstractListModel>
 #include <QWidget>
 
 #include <array>
@@ -17,32 +17,6 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 class QTableWidget;
-
-// The log as rows for a list view: the events of one channel or of all, by
-// their numbers, kept in step with the log by Sync.
-class CTrafficLogModel : public QAbstractListModel {
-    Q_OBJECT
-public:
-    explicit CTrafficLogModel(const CTrafficLog& log, QObject* parent = nullptr);
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-
-    // Drops rows whose events left the log, appends the new ones.
-    void Sync();
-    void SetFilter(int channel); // 0 for all
-    void SetHex(bool hex);
-    bool Hex() const { return m_hex; }
-    QString Line(int row) const;
-
-private:
-    void Rebuild();
-
-    const CTrafficLog& m_log;
-    std::deque<std::uint64_t> m_rows;
-    std::uint64_t m_seen = 0;
-    int m_filter = 0;
-    bool m_hex = false;
-};
 
 class CTrafficWindow : public QWidget {
     Q_OBJECT
