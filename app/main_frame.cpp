@@ -20,6 +20,7 @@
 #include "resources/resource_ids.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMenuBar>
@@ -29,6 +30,16 @@
 QPoint CenteredOrigin(const QSize& desktop, const QSize& window)
 {
     return QPoint((desktop.width() - window.width()) / 2, (desktop.height() - window.height()) / 2);
+}
+
+QPoint PlaceBeside(const QRect& main, const QSize& window, const QRect& screen)
+{
+    int x = main.right() + 1;
+    if (x + window.width() - 1 > screen.right())
+        x = main.left() - window.width() >= screen.left() ? main.left() - window.width() : main.left();
+    x = std::max(std::min(x, screen.right() + 1 - window.width()), screen.left());
+    const int y = std::max(std::min(main.top(), screen.bottom() + 1 - window.height()), screen.top());
+    return QPoint(x, y);
 }
 
 QSize FittedOuterSize(const QSize& outer, const QSize& client, const QSize& dialog)
@@ -182,8 +193,11 @@ CTrafficWindow* CMainFrame::TrafficWindow() const { return static_cast<CTrafficW
 
 void CMainFrame::OnTraffic()
 {
-    if (!m_traffic)
+    if (!m_traffic) {
         m_traffic = new CTrafficWindow(this);
+        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        m_traffic->move(PlaceBeside(frameGeometry(), m_traffic->frameGeometry().size(), screen->availableGeometry()));
+    }
     m_traffic->setWindowState(m_traffic->windowState() & ~Qt::WindowMinimized);
     m_traffic->show();
     m_traffic->raise();

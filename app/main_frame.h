@@ -76,6 +76,10 @@ private:
 // (integer division, so odd remainders round toward zero).
 QPoint CenteredOrigin(const QSize& desktop, const QSize& window);
 
+// Where a window of `window` size opens beside `main` on `screen`: to its
+// right where there is room, else to its left, else over it; never off the screen.
+QPoint PlaceBeside(const QRect& main, const QSize& window, const QRect& screen);
+
 // The outer size that gives a client area of `dialog`: the outer size minus
 // the client size plus the dialog size.
 QSize FittedOuterSize(const QSize& outer, const QSize& client, const QSize& dialog);

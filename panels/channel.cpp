@@ -33,6 +33,7 @@ constexpr int kPropertyConfig = 30;
 
 CChannelObserver* g_pObserver = nullptr;
 TestRun g_run;
+std::array<CChannel*, 4> g_channels {}; // those on show
 
 } // namespace
 
@@ -58,6 +59,29 @@ void CChannel::AnnounceTestStopped()
 }
 
 const TestRun& CChannel::CurrentRun() { return g_run; }
+
+void CChannel::ShowHolds()
+{
+    for (CChannel* channel : g_channels) {
+        if (channel)
+            channel->ShowHeld(g_pObserver && g_pObserver->HoldsChannel(channel->m_nChannel));
+    }
+}
+
+void CChannel::ShowHeld(bool held)
+{
+    const QString why = held ? QStringLiteral("Channel %1 runs a pattern test in the Traffic window: "
+                                              "what is typed here is not sent.").arg(m_nChannel)
+                             : QString();
+    m_pTransBox->setToolTip(why);
+    m_pTransBox->setAccessibleDescription(why);
+    if (!m_pTransBox->IsActive())
+        return;
+    m_pTransBox->setEnabled(!held);
+    char dropped[kMaxWrite];
+    while (held && m_pTransBox->TakePending(dropped, kMaxWrite) > 0) {
+    }
+}
 
 void CChannel::ReportFailure(CChannelObserver* observer, ViStatus status) const
 {
@@ -85,6 +109,8 @@ int BytesToReadThisPoll(int waiting)
 CChannel::CChannel(int number, CPanelDialog* dialog) : m_pDialog(dialog), m_nChannel(number)
 {
     const int i = number - 1;
+    if (i >= 0 && i < 4)
+        g_channels[static_cast<std::size_t>(i)] = this;
     const QString name = QStringLiteral("Channel %1 ").arg(number);
 
     m_pErrLamp = new CStateLedButton(kOrangeLit, kDim, kDark, kLampBackground);
@@ -110,6 +136,8 @@ CChannel::CChannel(int number, CPanelDialog* dialog) : m_pDialog(dialog), m_nCha
 
 CChannel::~CChannel()
 {
+    for (CChannel*& shown : g_channels)
+        shown = shown == this ? nullptr : shown;
     if (m_bOpened) {
         if (CInstrumentDriver* driver = CInstrumentHost::CurrentDriver())
             driver->CloseChannel(m_nChannel);
@@ -156,6 +184,7 @@ void CChannel::Start()
     Configure();
     m_pTransBox->Activate();
     m_pRecvBox->Activate();
+    ShowHeld(g_pObserver && g_pObserver->HoldsChannel(m_nChannel));
 }
 
 void CChannel::ShowStartFailed()

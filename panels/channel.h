@@ -78,11 +78,16 @@ public:
     static void AnnounceTestStarted(const std::array<ChannelSettings, 4>& settings);
     static void AnnounceTestStopped();
     static const TestRun& CurrentRun();
+    // Each channel's Trans box shows whether the observer holds its line.
+    static void ShowHolds();
 
     int Number() const { return m_nChannel; }
     int IsOpened() const { return m_bOpened; }
     // The lamps of a channel that could not be started: dim, as a failed open.
     void ShowStartFailed();
+    // While another user holds the line, the Trans box takes no typing and
+    // says why; what was typed and not yet sent is dropped, not held back.
+    void ShowHeld(bool held);
     CStateLedButton* RxLamp() const { return m_pRxLamp; }
     CStateLedButton* TxLamp() const { return m_pTxLamp; }
     CStateLedButton* ErrLamp() const { return m_pErrLamp; }

@@ -129,6 +129,7 @@ void CPatternRunner::UpdateTimer()
     } else {
         m_timer.stop();
     }
+    CChannel::ShowHolds();
 }
 
 void CPatternRunner::Tick()
@@ -185,22 +186,31 @@ void CPatternRunner::StepLane(int ch, CInstrumentDriver& driver)
     }
 }
 
+CPatternRunner::Stream CPatternRunner::StreamFrom(int channel) const
+{
+    const PatternLane& sender = Lane(channel);
+    const int to = sender.source >= 1 && sender.source <= kChannels ? sender.source : channel;
+    return { channel, to, sender, Lane(to) };
+}
+
 std::string CPatternRunner::Report(int channel) const
 {
-    const PatternLane& lane = Lane(channel);
+    const Stream s = StreamFrom(channel);
     PatternReportData d;
-    d.channel = channel;
-    d.source = lane.source;
-    d.settings = lane.settings;
-    d.spec = lane.generator.Spec();
-    d.sent = lane.generator.Sent();
-    d.counts = lane.checker.Counts();
-    d.first = lane.checker.First();
-    const std::int64_t end = lane.state == PatternLane::Running ? m_recorder.NowMs() : lane.endMs;
-    d.elapsedMs = end - lane.startMs;
-    d.nominal = lane.nominal;
+    d.channel = s.from;
+    d.source = s.to;
+    d.settings = s.sender.settings;
+    d.spec = s.sender.generator.Spec();
+    d.sent = s.sender.generator.Sent();
+    d.counts = s.receiver.checker.Counts();
+    d.first = s.receiver.checker.First();
+    const std::int64_t end = s.receiver.state == PatternLane::Running ? m_recorder.NowMs() : s.receiver.endMs;
+    d.elapsedMs = end - s.receiver.startMs;
+    d.nominal = s.sender.nominal;
     std::string report = PatternReport(d);
-    if (!lane.stopReason.empty())
-        report += "Ended: " + lane.stopReason + '\n';
+    if (!s.sender.stopReason.empty())
+        report += "Ended: " + s.sender.stopReason + '\n';
+    if (!s.receiver.stopReason.empty() && s.receiver.stopReason != s.sender.stopReason)
+        report += "Ended on channel " + std::to_string(s.to) + ": " + s.receiver.stopReason + '\n';
     return report;
 }

@@ -61,6 +61,16 @@ public:
 
     const PatternLane& Lane(int channel) const { return m_lanes.at(Index(channel)); }
     bool Holds(int channel) const;
+    // The stream a channel sends, named by where it goes: its own lane's
+    // generator and the checker of the lane that receives it (itself, or its
+    // partner in a pair).
+    struct Stream {
+        int from, to;
+        const PatternLane& sender;
+        const PatternLane& receiver;
+    };
+    Stream StreamFrom(int channel) const;
+    // The report of the stream `channel` sends.
     std::string Report(int channel) const;
 
     static int PairedChannel(int channel) { return channel % 2 ? channel + 1 : channel - 1; }

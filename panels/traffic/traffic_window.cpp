@@ -126,7 +126,7 @@ CTrafficWindow::CTrafficWindow(QWidget* parent)
     m_refresh = new QTimer(this);
     m_refresh->setInterval(kRefreshMs);
     connect(m_refresh, &QTimer::timeout, this, [this] { Refresh(); });
-    resize(760, 560);
+    resize(760, 620);
     Refresh();
 }
 
@@ -149,8 +149,10 @@ void CTrafficWindow::BuildPatternRows(QGridLayout* grid)
         row.status = new QLabel(this);
         row.status->setTextInteractionFlags(Qt::TextSelectableByMouse);
         // Its changing text never reflows the window: measuring wrapped text
-        // each refresh would cost the panel more than the test itself.
+        // each refresh would cost the panel more than the test itself. The
+        // counts take one line, the first mismatch and the reason another.
         row.status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        row.status->setMinimumHeight(2 * row.status->fontMetrics().lineSpacing());
         // The counts go on a line of their own under the channel's controls.
         const int r = 2 * (ch - 1);
         grid->addWidget(new QLabel(QStringLiteral("Channel %1").arg(ch), this), r, 0);
@@ -165,7 +167,10 @@ void CTrafficWindow::BuildPatternRows(QGridLayout* grid)
     grid->setColumnStretch(5, 1);
     grid->setVerticalSpacing(2);
     m_patternText = new QLineEdit(QString::fromStdString(PatternSpec().text), this);
-    grid->addWidget(new QLabel(QStringLiteral("Text line:"), this), 2 * CTrafficMonitor::kChannels, 0);
+    m_patternText->setAccessibleName(QStringLiteral("Text line"));
+    auto* label = new QLabel(QStringLiteral("Text line:"), this);
+    label->setBuddy(m_patternText);
+    grid->addWidget(label, 2 * CTrafficMonitor::kChannels, 0);
     grid->addWidget(m_patternText, 2 * CTrafficMonitor::kChannels, 1, 1, 5);
 }
 
@@ -207,8 +212,11 @@ void CTrafficWindow::OnPatternButton(int ch)
 
 void CTrafficWindow::OnCopyReport(int ch)
 {
+    // A pair's report gives both directions, this channel's stream first.
+    const int to = m_monitor.Patterns().StreamFrom(ch).to;
+    const std::string report = m_monitor.Report(ch) + (to != ch ? '\n' + m_monitor.Report(to) : std::string());
     if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(QString::fromStdString(m_monitor.Report(ch)));
+        clipboard->setText(QString::fromStdString(report));
 }
 
 void CTrafficWindow::CopySelectedLines()
@@ -250,7 +258,9 @@ void CTrafficWindow::Refresh()
             if (QTableWidgetItem* item = m_counters->item(ch - 1, col); item && item->text() != cells[col])
                 item->setText(cells[col]);
         }
-        const PatternLane& lane = m_monitor.Lane(ch);
+        // The row shows the stream the channel sends, named by where it goes.
+        const CPatternRunner::Stream stream = m_monitor.Patterns().StreamFrom(ch);
+        const PatternLane& lane = stream.sender;
         const bool busy = lane.state == PatternLane::Armed || lane.state == PatternLane::Running
             || lane.state == PatternLane::Draining;
         PatternRow& row = m_rows[Row(ch)];
@@ -259,28 +269,36 @@ void CTrafficWindow::Refresh()
         row.kind->setEnabled(!busy);
         row.returns->setEnabled(!busy);
         row.copy->setEnabled(lane.state != PatternLane::Idle);
-        QString status = QString::fromLatin1(kStateNames[lane.state]);
-        if (lane.state != PatternLane::Idle && lane.state != PatternLane::Armed) {
-            const CheckCounts& k = lane.checker.Counts();
-            const std::int64_t end = lane.state == PatternLane::Running ? now : lane.endMs;
-            const double secs = std::max<double>(static_cast<double>(end - lane.startMs) / 1000.0, 0.001);
-            status
-                += QStringLiteral(" %1: sent %2, received %3, matched %4, wrong %5, missing %6, repeated %7; "
-                                  "%8 / %9 B/s")
-                       .arg(Seconds(end - lane.startMs), Count(lane.generator.Sent()), Count(k.received),
-                           Count(k.matched), Count(k.wrong), Count(k.missing), Count(k.repeated),
-                           QString::number(static_cast<double>(lane.generator.Sent()) / secs, 'f', 0),
-                           QString::number(static_cast<double>(k.received) / secs, 'f', 0));
-            if (lane.checker.First().found)
-                status
-                    += QStringLiteral("; first mismatch at byte %1").arg(Count(lane.checker.First().offset));
-            if (!lane.stopReason.empty())
-                status += QStringLiteral(" (%1)").arg(QString::fromStdString(lane.stopReason));
+        if (lane.state != PatternLane::Idle) { // what runs, also where a partner started it
+            row.kind->setCurrentIndex(lane.generator.Spec().kind == PatternSpec::TextLine ? 1 : 0);
+            row.returns->setCurrentIndex(stream.to != ch ? 1 : 0);
         }
-        if (row.status->text() != status) {
+        const PatternLane& rx = stream.receiver;
+        QString status = lane.state == PatternLane::Idle
+            ? QString::fromLatin1(kStateNames[lane.state])
+            : QStringLiteral("%1 \u2192 %2 %3").arg(stream.from).arg(stream.to).arg(kStateNames[rx.state]);
+        if (rx.state != PatternLane::Idle && rx.state != PatternLane::Armed) {
+            const CheckCounts& k = rx.checker.Counts();
+            const std::int64_t end = rx.state == PatternLane::Running ? now : rx.endMs;
+            const double secs = std::max<double>(static_cast<double>(end - rx.startMs) / 1000.0, 0.001);
+            const std::uint64_t sent = lane.generator.Sent();
+            status += QStringLiteral(" %1: sent %2, received %3, matched %4, wrong %5, missing %6, repeated %7; "
+                                     "%8 / %9 B/s\n")
+                          .arg(Seconds(end - rx.startMs), Count(sent), Count(k.received), Count(k.matched),
+                              Count(k.wrong), Count(k.missing), Count(k.repeated),
+                              QString::number(static_cast<double>(sent) / secs, 'f', 0),
+                              QString::number(static_cast<double>(k.received) / secs, 'f', 0));
+            QStringList more;
+            if (rx.checker.First().found)
+                more << QStringLiteral("first mismatch at byte %1").arg(Count(rx.checker.First().offset));
+            for (const PatternLane* l : { &lane, &rx }) {
+                if (!l->stopReason.empty() && !more.contains(QString::fromStdString(l->stopReason)))
+                    more << QString::fromStdString(l->stopReason);
+            }
+            status += more.join(QStringLiteral("; "));
+        }
+        if (row.status->text() != status)
             row.status->setText(status);
-            row.status->setToolTip(status); // the whole line where the window is narrow
-        }
     }
     m_model->Sync();
     const CTrafficLog& log = m_monitor.Log();

@@ -122,6 +122,16 @@ protected:
     QStringList startup; // message boxes of the start
 };
 
+TEST(MainWindow, OpensTheTrafficWindowBesideItWhereTheScreenHasRoom)
+{
+    const QRect wide(0, 0, 1920, 1080), small(0, 0, 1024, 768);
+    const struct { QRect main, screen; QPoint at; } rows[] = {{{100, 100, 402, 404}, wide, {502, 100}}, // to its right
+        {{1400, 100, 402, 404}, wide, {640, 100}}, {{300, 50, 402, 404}, small, {264, 50}}, // left; over it, on screen
+        {{100, 600, 402, 404}, wide, {502, 520}}, {{-50, -20, 402, 404}, small, {0, 0}}};
+    for (const auto& r : rows)
+        EXPECT_EQ(PlaceBeside(r.main, {760, 560}, r.screen), r.at) << r.main.left();
+}
+
 TEST(MainWindow, IsMadeFixedAtItsFirstSizeCentredWithoutAMaximiseBox)
 {
     CMainFrame frame;
@@ -523,9 +533,13 @@ TEST_F(Panels, TrafficCountsFromTheLatestStartAndOnlyWhatTheChannelTook)
     Run(&CMainFrame::OnTraffic);
     CTrafficWindow* w = frame->TrafficWindow();
     EXPECT_GE(w->Monitor().NowMs(), 50);
+    QTest::keyClicks(Ch(1)->TransBox(), "typed");
     w->OnPatternButton(1);
+    EXPECT_TRUE(!Ch(1)->TransBox()->isEnabled() && Ch(1)->TransBox()->accessibleDescription().contains("pattern test")
+                && Ch(2)->TransBox()->isEnabled() && Ch(2)->TransBox()->toolTip().isEmpty()) << "takes no typing while a pattern runs";
     for (int i = 0; i < 100 && w->Monitor().Lane(1).state == PatternLane::Running; ++i)
         QTest::qWait(10);
+    EXPECT_TRUE(Ch(1)->TransBox()->isEnabled() && !Ch(1)->TransBox()->HasPending()) << "and what waited was dropped";
     const PatternLane& lane = w->Monitor().Lane(1);
     EXPECT_EQ(lane.stopReason, "driver error: None") << "nothing taken was lost on the way";
     EXPECT_TRUE(lane.generator.Sent() == took && w->Monitor().Counters(1).sent == took && took > 7) << took;
