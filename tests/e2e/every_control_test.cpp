@@ -25,9 +25,8 @@
 namespace {
 
 struct Row {
-    QString window;  // the panel, window, menu or dialog the control is on
-    QString control; // its text; in a grid, after its row's label
-    QString want;    // what using it must show, among all it shows; empty: nothing at all
+    QString window, control; // the panel, window, menu or dialog, and the control's text (in a grid, after its row's label)
+    QString want;            // what using it must show, among all it shows; empty: nothing at all
     std::function<QString()> watch = {}; // a text it is there to change
     std::function<void()> before = {};   // what makes it worth pressing
 };
@@ -43,31 +42,29 @@ TEST(EveryControl, DoesTheOneThingItIsThereFor)
     const auto window = [&](const QString& name) -> QWidget* {
         if (CPanel* open = p.app->m_pCurrentPanel; open && open->m_strName == name)
             return open->m_pDialog;
-        if (modal && modal->windowTitle() == name)
-            return modal;
+        QWidget* found = modal && modal->windowTitle() == name ? modal : nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && !qobject_cast<QDialog*>(w) && w->windowTitle().endsWith(name))
-                return w;
-        return nullptr;
+            found = !found && w->isVisible() && !qobject_cast<QDialog*>(w) && w->windowTitle().endsWith(name) ? w : found;
+        return found;
     };
     // Each push button an operator can press, or menu item they can choose, by the name a row gives it.
     const auto controls = [&](const QString& name) {
         std::map<QString, QObject*> found;
         for (QAction* menu : p.app->MainFrame() ? p.app->MainFrame()->menuBar()->actions() : QList<QAction*>())
             for (QAction* item : menu->menu()->actions())
-                if (menu->text().remove('&') == name && !item->isSeparator())
-                    found[item->text()] = item;
-        for (QPushButton* b : window(name) ? window(name)->findChildren<QPushButton*>() : QList<QPushButton*>()) {
+                found[item->isSeparator() || menu->text().remove('&') != name ? QString() : item->text()] = item;
+        QWidget* w = window(name);
+        for (QPushButton* b : w ? w->findChildren<QPushButton*>() : QList<QPushButton*>()) {
             QString text = b->text();
-            for (QGridLayout* g : window(name)->findChildren<QGridLayout*>()) {
+            for (QGridLayout* g : w->findChildren<QGridLayout*>()) {
                 int row = 0, col, rows, cols;
-                if (g->indexOf(b) >= 0 && (g->getItemPosition(g->indexOf(b), &row, &col, &rows, &cols), g->itemAtPosition(row, 0)))
+                if (g->indexOf(b) >= 0 && (g->getItemPosition(g->indexOf(b), &row, &col, &rows, &cols), true))
                     if (auto* label = qobject_cast<QLabel*>(g->itemAtPosition(row, 0)->widget()))
                         text = label->text() + ' ' + text;
             }
-            if (b->isVisibleTo(window(name)))
-                found[text] = b;
+            found[b->isVisibleTo(w) ? text : QString()] = b;
         }
+        found.erase(QString());
         for (const auto& f : found)
             present.insert(name + ": " + f.first);
         return found;
@@ -78,8 +75,7 @@ TEST(EveryControl, DoesTheOneThingItIsThereFor)
         const std::vector<TraceCall> trace = p.sim.Trace();
         for (std::size_t i = std::exchange(traced, trace.size()); i < trace.size(); ++i)
             out << QString::fromStdString(trace[i].function);
-        out << p.recorder.messages << p.recorder.dialogTitles;
-        p.recorder.messages.clear(), p.recorder.dialogTitles.clear();
+        out << std::exchange(p.recorder.messages, {}) << std::exchange(p.recorder.dialogTitles, {});
         if (const QString now = p.app->MainFrame() ? p.app->m_pCurrentPanel->m_strName : "none"; std::exchange(panel, now) != now)
             out << "panel " + now;
         if (const QWidget* w = QApplication::activeWindow(); w && std::exchange(active, w->windowTitle()) != active)
@@ -87,13 +83,13 @@ TEST(EveryControl, DoesTheOneThingItIsThereFor)
         return (r.watch ? out << "text " + r.watch() : out).join(" | ");
     };
     const auto result = [&] { return modal->result() == QDialog::Accepted ? "accepted" : "rejected"; };
-    const auto status = [&](int id) { return window("Status Panel")->findChildren<CTextStatic*>().at(id)->Text(); };
+    const auto status = [&](int at) { return window("Status Panel")->findChildren<CTextStatic*>().at(at)->Text(); };
+    const auto baud = [&] { return window("Setting Panel")->findChildren<QComboBox*>().at(1); };
     std::vector<Row> rows = {
         {"Options", "&Reset", "tsx4410_reset"},
         {"Options", "Self &Test", "tsx4410_self_test"},
         {"Panels", "s&Etting Panel", "panel Setting Panel"},
-        {"Setting Panel", "Restore", "text 9600", [&] { return window("Setting Panel")->findChildren<QComboBox*>().at(1)->currentText(); },
-         [&] { auto* baud = window("Setting Panel")->findChildren<QComboBox*>().at(1); baud->setCurrentIndex(0), emit baud->activated(0); }},
+        {"Setting Panel", "Restore", "text 9600", [&] { return baud()->currentText(); }, [&] { baud()->setCurrentIndex(0), emit baud()->activated(0); }},
         {"Panels", "&Status ", "panel Status Panel"},
         {"Status Panel", "Read Error Queue", "text 0None", [&] { return status(3) + status(4); }},
         {"Status Panel", "OPC?", ""}, // names a query the module does not make: nothing to see
@@ -113,24 +109,19 @@ TEST(EveryControl, DoesTheOneThingItIsThereFor)
         {"Select Instrument", "Cancel", "Select Instrument | text rejected", result},
         {"Options", "&Exit", "tsx4410_close | panel none"},
     };
-    for (int ch = 1; ch <= 4; ++ch) {
+    for (int ch = 1; ch <= 4; ++ch) { // the last channel first: its Start turns Stop, and the others keep their numbers
         const QString n = "Channel " + QString::number(ch) + ' ';
         const auto button = [&, ch] { return traffic()->PatternButton(ch)->text() + (traffic()->PatternButton(ch)->isEnabled() ? "" : " disabled"); };
-        rows.insert(rows.begin() + 12, {{"Traffic", n + "Start", "text Stop", button},
+        rows.insert(rows.begin() + 12, {{"Traffic", n + "Start", "text Stop", button}, {"Traffic", n + "Stop", "text Stop disabled", button},
                                         {"Traffic", n + "Copy Report", "text Pattern test, channel " + QString::number(ch),
-                                         [] { return QApplication::clipboard()->text().section('\n', 0, 0); }},
-                                        {"Traffic", n + "Stop", "text Stop disabled", button}});
+                                         [] { return QApplication::clipboard()->text().section('\n', 0, 0); }}});
     }
     const auto press = [&](const Row& r) {
-        if (r.before)
-            r.before();
+        r.before ? r.before() : void();
         QObject* control = controls(r.window)[r.control];
         ASSERT_TRUE(control) << (r.window + ": " + r.control).toStdString();
         used.insert(r.window + ": " + r.control);
-        if (auto* item = qobject_cast<QAction*>(control))
-            item->trigger();
-        else
-            QTest::mouseClick(static_cast<QPushButton*>(control), Qt::LeftButton);
+        qobject_cast<QAction*>(control) ? static_cast<QAction*>(control)->trigger() : QTest::mouseClick(static_cast<QPushButton*>(control), Qt::LeftButton);
         ProcessEvents();
         const QString got = outcome(r);
         EXPECT_TRUE(r.want.isEmpty() ? got.isEmpty() : got.contains(r.want)) << (r.window + ": " + r.control + " -> " + got).toStdString();
@@ -140,19 +131,14 @@ TEST(EveryControl, DoesTheOneThingItIsThereFor)
     p.recorder.onDialog = [&](QDialog& d) { // a dialog of ours runs the next row, on one of its buttons
         if (qobject_cast<QFileDialog*>(&d) || next >= rows.size() || rows[next].window != d.windowTitle())
             return static_cast<int>(QDialog::Rejected);
-        modal = &d;
-        d.setResult(-1);
-        press(rows[next++]);
+        modal = &d, d.setResult(-1), press(rows[next++]);
         return std::exchange(modal, nullptr)->result();
     };
     while (next < rows.size()) {
-        const Row& r = rows[next++];
-        if (r.window == "Select Instrument") {
-            CSelectInstrumentDlg select(p.app->MainFrame(), {"VXI0::1::INSTR", "GPIB-VXI0::2::INSTR"});
-            --next, RunModal(select);
-        } else {
-            press(r);
-        }
+        if (rows[next].window != "Select Instrument")
+            press(rows[next++]);
+        else if (CSelectInstrumentDlg select(p.app->MainFrame(), {"VXI0::1::INSTR", "GPIB-VXI0::2::INSTR"}); true)
+            RunModal(select);
     }
     EXPECT_EQ(QStringList(present.begin(), present.end()), QStringList(used.begin(), used.end()));
 }
