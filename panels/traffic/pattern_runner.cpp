@@ -67,6 +67,9 @@ void CPatternRunner::Run(PatternLane& lane, int channel)
     lane.nominal = m_recorder.Nominal(channel);
     lane.settings = m_recorder.Settings(channel);
     lane.startMs = lane.lastMs = m_recorder.NowMs();
+    // Two steps' worth at once: a line that sends at its own pace then
+    // always holds the next step's bytes and never runs dry between steps.
+    lane.credit = lane.nominal * 2 * kPeriodMs / 1000.0;
 }
 
 void CPatternRunner::Start(int channel, const PatternSpec& spec, bool paired)
