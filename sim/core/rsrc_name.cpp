@@ -3,6 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "core/bench.h"
+
 namespace sim {
 namespace {
 
@@ -31,6 +33,13 @@ std::vector<std::string_view> split(std::string_view s) {
     if (pos == std::string_view::npos) return parts;
     s.remove_prefix(pos + 2);
   }
+}
+
+std::string compose(std::string_view prefix, const RsrcName& n) {
+  std::string text =
+      std::string(prefix) + std::to_string(n.board) + "::" + std::to_string(n.address) + "::";
+  if (n.secondary) text += std::to_string(*n.secondary) + "::";
+  return text + "INSTR";
 }
 
 }  // namespace
@@ -81,16 +90,22 @@ std::optional<RsrcName> parse_rsrc_name(std::string_view name) {
     out.secondary = *secondary;
   }
 
-  out.canonical = std::string(prefix) + std::to_string(out.board) + "::" +
-                  std::to_string(out.address) + "::";
-  if (out.secondary) out.canonical += std::to_string(*out.secondary) + "::";
-  out.canonical += "INSTR";
+  out.canonical = compose(prefix, out);
   return out;
 }
 
 std::string listed_name(std::string_view name) {
   auto parsed = parse_rsrc_name(name);
   return parsed ? parsed->canonical : std::string(name);
+}
+
+int answering_resource(const Bench& bench, std::string_view name) {
+  const int declared = bench.find(std::string(name));
+  if (declared >= 0) return declared;
+  auto parsed = parse_rsrc_name(name);
+  if (!parsed || !parsed->secondary) return -1;
+  parsed->secondary.reset();  // only GPIB names have one
+  return bench.find(compose("GPIB", *parsed));
 }
 
 }  // namespace sim

@@ -52,27 +52,33 @@ void enlist(SerialLine* line, bool add) {
   o.lines.insert(line);
 }
 
-std::string open_failure(const std::string& path, int err) {
-  std::string text = path + ": ";
-  if (err == EBUSY || err == EWOULDBLOCK) return text + "in use by another program";
-  if (err == ENOTTY) return text + "not a serial device";
-  text += std::strerror(err);
-  if (err == EACCES || err == EPERM) {
-    struct stat st;
-    const group* g = ::stat(path.c_str(), &st) == 0 ? getgrgid(st.st_gid) : nullptr;
-    text += std::string(" - is the user in the ") + (g ? g->gr_name : "dialout") + " group?";
+PortCheck open_failure(const std::string& path, int err) {
+  const std::string text = path + ": ";
+  if (err == EBUSY || err == EWOULDBLOCK) {
+    return {PortFault::kInUse, text + "in use by another program"};
   }
-  return text;
+  if (err == ENOTTY) return {PortFault::kNotSerial, text + "not a serial device"};
+  if (err == EACCES || err == EPERM) {
+    const std::string g = join_group(path);
+    return {PortFault::kNoAccess, text + std::strerror(err) +
+                                      (g.empty() ? " - only its owner may open it"
+                                                 : " - is the user in the " + g + " group?")};
+  }
+  const bool gone = err == ENOENT || err == ENOTDIR;
+  return {gone ? PortFault::kMissing : PortFault::kOther, text + std::strerror(err)};
 }
 
 // Opens the device for a line: non-blocking, not as controlling terminal,
-// a serial device, and ours alone. The lock comes first: a second user must
-// be turned away before TIOCEXCL would shut out the program that really
-// holds the line. Returns the descriptor, or -1 with *err set.
-int open_exclusive(const std::string& path, int* err) {
+// a serial device, and ours alone. A serial device is one that answers the
+// kernel's own settings call (TCGETS2), which every open needs to save and
+// put back the line; /dev/null or a file never does. The lock comes first:
+// a second user must be turned away before TIOCEXCL would shut out the
+// program that really holds the line. Returns the descriptor with the
+// settings found in *kernel, or -1 with *err set.
+int open_exclusive(const std::string& path, KernelLineSettings* kernel, int* err) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   *err = fd < 0 ? errno : 0;
-  if (!*err && !isatty(fd)) *err = ENOTTY;
+  if (!*err && !save_kernel_settings(fd, kernel)) *err = errno;
   if (!*err && flock(fd, LOCK_EX | LOCK_NB) != 0) *err = errno;
   if (*err && fd >= 0) ::close(fd);
   return *err ? -1 : fd;
@@ -80,16 +86,26 @@ int open_exclusive(const std::string& path, int* err) {
 
 }  // namespace
 
-std::string probe_port(const std::string& path) {
+PortCheck probe_port(const std::string& path) {
   int err = 0;
-  const int fd = open_exclusive(path, &err);
+  KernelLineSettings kernel;
+  const int fd = open_exclusive(path, &kernel, &err);
   if (fd < 0) return open_failure(path, err);
   // Another program may hold the line with TIOCEXCL alone (no lock): then
   // only root gets this far, and root is told so rather than sharing it.
   int excl = 0;
   if (ioctl(fd, TIOCGEXCL, &excl) == 0 && excl) err = EBUSY;
   ::close(fd);
-  return err ? open_failure(path, err) : std::string();
+  return err ? open_failure(path, err) : PortCheck{};
+}
+
+std::string join_group(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return "dialout";
+  // Joining helps only where the group may read and write.
+  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return "";
+  const group* g = getgrgid(st.st_gid);
+  return g ? g->gr_name : "dialout";
 }
 
 void SerialLine::restore_all() {
@@ -110,17 +126,25 @@ ViStatus SerialLine::open(const ConfigRecord& record, ConfigRecord* effective) {
   in_.clear();
   out_.clear();
   int err = 0;
-  const int fd = open_exclusive(path_, &err);
-  if (!err && (tcgetattr(fd, &found_) != 0 || !save_kernel_settings(fd, &found_kernel_))) err = errno;
+  const int fd = open_exclusive(path_, &found_kernel_, &err);
+  if (!err && tcgetattr(fd, &found_) != 0) err = errno;
   if (!err && ioctl(fd, TIOCEXCL) != 0) err = errno;
   if (err) {
     if (fd >= 0) ::close(fd);
-    message_ = open_failure(path_, err);
+    message_ = open_failure(path_, err).text;
     return TSX4410_ERROR_PORT_UNAVAILABLE;
   }
   fd_ = fd;
   owner_ = getpid();
   enlist(this, true);
+  // A channel opens empty and free to send, as a module's does. The device
+  // may hold what a far end sent while no one had it open, and its XOFF: a
+  // pseudo-terminal keeps both for as long as its other end stays open.
+  // TCOON alone undoes only a TCOOFF, so the pair restarts output however
+  // it was stopped.
+  tcflush(fd_, TCIOFLUSH);
+  tcflow(fd_, TCOOFF);
+  tcflow(fd_, TCOON);
   const ViStatus st = configure(record, effective);
   if (st < 0) release();
   return st;

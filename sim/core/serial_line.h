@@ -15,11 +15,25 @@
 
 namespace sim {
 
+// Why a device cannot be a channel's line, for a caller to decide by; the
+// text is for the user. kNoUart: a built-in port the kernel lists with no UART
+// behind it (only its description in sysfs tells that apart from other I/O errors).
+enum class PortFault { kNone, kMissing, kNotSerial, kNoUart, kNoAccess, kInUse, kOther };
+struct PortCheck {
+  PortFault fault = PortFault::kNone;
+  std::string text;  // names the device and the fix; empty with kNone
+};
+
 // Whether this process could take the device as a channel's line: it exists,
-// is a serial device, may be opened and nobody else holds it. Nothing on the
-// line is changed. Empty when it can; otherwise the same text an open would
-// give, naming the device and the fix.
-std::string probe_port(const std::string& path);
+// is a serial device, may be opened and nobody else holds it. It opens the
+// device (raising DTR and RTS, which resets many microcontroller boards), but
+// changes nothing on the line. The text is the one an open would give.
+PortCheck probe_port(const std::string& path);
+
+// The group whose members may open the device: its own group when that group
+// may read and write it; "dialout" when the device or its group cannot be
+// looked up; empty when no group helps (only its owner may open it).
+std::string join_group(const std::string& path);
 
 class SerialLine {
  public:

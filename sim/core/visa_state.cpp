@@ -53,7 +53,7 @@ int VisaState::resource_of(ViObject obj) const {
 }
 
 int VisaState::resource_named(const char* name) const {
-  return name ? bench_.find(name) : -1;
+  return name ? answering_resource(bench_, name) : -1;
 }
 
 ViStatus VisaState::open_default_rm(ViSession* rm) {
@@ -120,16 +120,19 @@ ViStatus VisaState::open(ViSession rm, const char* name, ViSession* vi) {
   if (!lookup(rm, Kind::rm)) return VI_ERROR_INV_OBJECT;
   if (vi == nullptr) return VI_ERROR_INV_PARAMETER;
   if (name == nullptr) return VI_ERROR_INV_RSRC_NAME;
-  const int idx = bench_.find(name);
-  if (idx < 0) return parse_rsrc_name(name) ? VI_ERROR_RSRC_NFOUND : VI_ERROR_INV_RSRC_NAME;
-  const ViStatus status = bench_.resources[static_cast<std::size_t>(idx)].open_status;
-  if (status < 0) return status;
+  const int idx = answering_resource(bench_, name);
+  const auto parsed = parse_rsrc_name(name);
+  if (idx < 0) return parsed ? VI_ERROR_RSRC_NFOUND : VI_ERROR_INV_RSRC_NAME;
+  const Resource& res = bench_.resources[static_cast<std::size_t>(idx)];
+  if (res.open_status < 0) return res.open_status;
   Object session;
   session.kind = Kind::instr;
   session.rm = rm;
   session.resource = idx;
+  session.name = parsed ? parsed->canonical : res.descriptor;
+  if (parsed) session.secondary = parsed->secondary;
   *vi = add(std::move(session));
-  return status;
+  return res.open_status;
 }
 
 ViStatus VisaState::close(ViObject obj) {
@@ -189,7 +192,7 @@ std::optional<ViUInt32> VisaState::number_attribute(const Object& o, ViAttr attr
       if (gpib) return parsed->address;
       return std::nullopt;
     case VI_ATTR_GPIB_SECONDARY_ADDR:
-      if (gpib) return parsed->secondary.value_or(VI_NO_SEC_ADDR);
+      if (gpib) return o.secondary.value_or(VI_NO_SEC_ADDR);
       return std::nullopt;
     default: return std::nullopt;
   }
@@ -197,9 +200,7 @@ std::optional<ViUInt32> VisaState::number_attribute(const Object& o, ViAttr attr
 
 std::optional<std::string> VisaState::text_attribute(const Object& o, ViAttr attr) const {
   if (attr == VI_ATTR_RSRC_MANF_NAME && o.kind != Kind::find_list) return std::string(kLibraryMakerName);
-  if (attr == VI_ATTR_RSRC_NAME && o.kind == Kind::instr) {
-    return listed_name(bench_.resources[static_cast<std::size_t>(o.resource)].descriptor);
-  }
+  if (attr == VI_ATTR_RSRC_NAME && o.kind == Kind::instr) return o.name;
   return std::nullopt;
 }
 

@@ -49,6 +49,10 @@ class VisaState {
     Kind kind = Kind::rm;
     ViSession rm = VI_NULL;
     int resource = -1;
+    // An instrument session's own address: the resource may answer to
+    // several names (any secondary address), the session has the one it opened.
+    std::string name;
+    std::optional<unsigned> secondary;
     std::string pending;  // response waiting to be read
     ViUInt32 timeout_ms = 2000;
     ViUInt8 termchar = '\n';

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/c_text.h"
+#include "core/rsrc_name.h"
 #include "driver/driver_process.h"
 #include "tsx4410_stub.h"
 
@@ -22,7 +23,7 @@ ViStatus open_module(Driver& d, const ViChar* rsrc, ViBoolean reset, ViSession* 
   if (st < 0) return st;
   ViSession session = VI_NULL;
   st = viOpen(rm, rsrc, VI_NULL, VI_NULL, &session);
-  const int resource = d.proc.bench().find(rsrc);
+  const int resource = sim::answering_resource(d.proc.bench(), rsrc);
   if (resource < 0) {
     st = VI_ERROR_RSRC_NFOUND;  // whatever VISA made of the name: no such module here
   } else if (st >= 0) {
@@ -47,7 +48,7 @@ ViStatus tsx4410_init(const ViChar* rsrc, ViBoolean id_query, ViBoolean reset, V
   std::lock_guard<std::mutex> lock(d.proc.mutex());
   if (vi) *vi = VI_NULL;
   ViStatus st;
-  if (auto fault = d.proc.fault("tsx4410_init", rsrc ? d.proc.bench().find(rsrc) : -1)) {
+  if (auto fault = d.proc.fault("tsx4410_init", rsrc ? sim::answering_resource(d.proc.bench(), rsrc) : -1)) {
     st = *fault;
   } else {
     st = open_module(d, rsrc, reset, vi);

@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -20,10 +18,13 @@ using nlohmann::json;
 
 constexpr const char* kUsage =
     "Usage: tsx4410sfp-sim [--bench FILE] [--trace FILE] [CHANNEL=DEVICE...] [-- PANEL-OPTIONS]\n"
-    "       tsx4410sfp-sim --list [DEVICE...]\n"
+    "       tsx4410sfp-sim --list [--probe] [DEVICE...]\n"
     "Starts the soft front panel on the simulated TSX4410 with channels 1 to 4 on this PC's\n"
     "serial devices (1=/dev/ttyUSB0 ...); a channel without a device loops back.\n"
-    "  --list          list the serial devices, who may open them and which are in use\n"
+    "  --list          list the serial devices, who may open them and which are in use;\n"
+    "                  it opens none (it reads sysfs, lock files and programs' open files)\n"
+    "  --probe         list as --list does, then open each device that looks free for a\n"
+    "                  moment to be sure (raises DTR: many microcontroller boards reset)\n"
     "  --bench FILE    start from this bench file (default: $SFP_SIM_BENCH, else one module)\n"
     "  --trace FILE    append a line per library call to FILE\n"
     "  --              the rest goes to the panel (e.g. -- -r resets the module)\n"
@@ -49,12 +50,6 @@ std::string one_line(std::string s) {
     if (c == '\n' || c == '\r') c = ' ';
   }
   return s;
-}
-
-std::string canonical(const std::string& path) {
-  char buf[PATH_MAX];
-  const char* real = ::realpath(path.c_str(), buf);
-  return real ? real : path;
 }
 
 // "1=/dev/ttyUSB0" into the options; the refusal line otherwise.
@@ -109,9 +104,10 @@ std::string merged_bench(const std::string& file, const std::map<int, std::strin
   return "";
 }
 
-// Every device the merged bench names: each one usable, none named twice.
+// Every device the merged bench names: each one usable as far as can be told
+// without opening it (the panel opens it, once), none named twice.
 std::string check_ports(const std::string& file, const std::map<int, std::string>& ports,
-                        std::size_t first, const sim::Bench& bench, const std::string& sys_tty) {
+                        std::size_t first, const sim::Bench& bench, const ListRoots& roots) {
   std::map<std::string, std::string> taken;  // canonical device -> who names it
   for (std::size_t r = 0; r < bench.resources.size(); ++r) {
     const auto& channels = bench.resources[r].module.channels;
@@ -125,12 +121,13 @@ std::string check_ports(const std::string& file, const std::map<int, std::string
                                   ? "channel " + std::to_string(ch)
                                   : "bench file \"" + file + "\": resources[" + std::to_string(r) +
                                         "].module.channels." + std::to_string(ch) + ".port";
-      const auto [it, fresh] = taken.emplace(canonical(device), who);
+      const std::string real = real_path(device);
+      const auto [it, fresh] = taken.emplace(real.empty() ? device : real, who);
       if (!fresh) {
         return device + ": named for " + it->second + " and for " + who +
                " - a device can carry one channel";
       }
-      const std::string why = check_port(device, sys_tty);
+      const std::string why = check_port(device, roots).text;
       if (!why.empty()) return who.compare(0, 5, "bench") == 0 ? who + ": " + why : why;
     }
   }
@@ -163,8 +160,9 @@ std::string parse_options(const std::vector<std::string>& args, Options* opts) {
     if (a == "--bench" || a == "--trace") {
       if (i + 1 == args.size() || args[i + 1].empty()) return a + " needs a file name";
       (a == "--bench" ? opts->bench : opts->trace) = args[++i];
-    } else if (a == "--list") {
+    } else if (a == "--list" || a == "--probe") {
       opts->list = true;
+      opts->probe = opts->probe || a == "--probe";
     } else if (a == "--dry-run") {
       opts->dry_run = true;
     } else if (a == "-h" || a == "--help") {
@@ -211,7 +209,7 @@ int run(const std::vector<std::string>& args, const Context& ctx, std::ostream& 
   if (why.empty() && opts.list) {
     ListRoots roots = ctx.roots;
     roots.named.insert(roots.named.end(), opts.positional.begin(), opts.positional.end());
-    print_ports(list_ports(roots), out);
+    print_ports(list_ports(roots, opts.probe), out);
     return kDone;
   }
   Layout layout;
@@ -222,7 +220,7 @@ int run(const std::vector<std::string>& args, const Context& ctx, std::ostream& 
   sim::Bench bench;
   std::size_t first = 0;  // the resource that carries the command line's ports
   if (why.empty()) why = merged_bench(file, opts.ports, &doc, &bench, &first);
-  if (why.empty()) why = check_ports(file, opts.ports, first, bench, ctx.sys_tty);
+  if (why.empty()) why = check_ports(file, opts.ports, first, bench, ctx.roots);
   if (why.empty() && !opts.trace.empty()) why = check_trace(opts.trace);
   if (!why.empty()) {
     err << "tsx4410sfp-sim: " << why << "\n";

@@ -1,7 +1,7 @@
 // tsx4410sfp-sim: starts the panel on the simulated module with its channels
 // on this PC's serial devices. Everything up to the exec lives here, free of
-// side effects but for reading files and probing ports, so a test can run it
-// on pseudo-terminals and look at what would be started.
+// side effects but for reading files (it opens no device but with --probe),
+// so a test can run it on pseudo-terminals and look at what would be started.
 #pragma once
 
 #include <map>
@@ -16,6 +16,7 @@ namespace launcher {
 
 struct Options {
   bool list = false;
+  bool probe = false;  // --probe: --list, opening each free device for a moment
   bool help = false;
   bool dry_run = false;                 // print what would be started, start nothing
   std::map<int, std::string> ports;     // channel 1..4 -> device
@@ -52,8 +53,7 @@ using Environment = std::map<std::string, std::string>;
 struct Context {
   std::string exe_dir;
   Environment env;
-  ListRoots roots;  // for --list; named devices are added from the command line
-  std::string sys_tty = kSysTtyDir;
+  ListRoots roots;  // named devices are added from the command line
 };
 
 // Exit statuses; kExec: the plan is ready and the caller execs the panel.

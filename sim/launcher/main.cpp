@@ -34,18 +34,19 @@ bool write_all(int fd, const std::string& text) {
 }
 
 // The bench goes into a file only the panel's process can reach: a memory
-// file inherited across the exec, named through /proc/self. Nothing is left
-// behind when the panel ends. Where memory files are missing, a private
-// temporary file (mode 0600) that stays for the panel's whole run.
+// file inherited across the exec, named through /proc/self, as both stand-ins
+// read it by name, each once. Where memory files are missing, a private
+// temporary file (mode 0600) whose name goes at once: the descriptor alone
+// keeps it, so it ends with the panel, however that ends.
 std::string write_bench(const std::string& json) {
   int fd = memfd_create("tsx4410sfp-sim-bench", 0);
-  std::string path = "/proc/self/fd/" + std::to_string(fd);
   if (fd < 0) {
     const char* tmp = std::getenv("TMPDIR");
-    path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tsx4410sfp-sim-XXXXXX.json";
+    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tsx4410sfp-sim-XXXXXX.json";
     fd = mkstemps(&path[0], 5);
+    if (fd >= 0) unlink(path.c_str());
   }
-  return fd >= 0 && write_all(fd, json) ? path : "";
+  return fd >= 0 && write_all(fd, json) ? "/proc/self/fd/" + std::to_string(fd) : "";
 }
 
 }  // namespace

@@ -1,33 +1,25 @@
 #include "launcher/port_check.h"
 
-#include <fcntl.h>
-#include <grp.h>
+#include <dirent.h>
 #include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-
-#include "core/serial_line.h"
+#include <sstream>
 
 namespace launcher {
 namespace {
 
-std::string real_name(const std::string& path) {
-  char buf[PATH_MAX];
-  const char* real = ::realpath(path.c_str(), buf);
-  const std::string full = real ? real : path;
-  return full.substr(full.rfind('/') + 1);
-}
-
-bool ends_with(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
+using sim::PortCheck;
+using sim::PortFault;
 
 const char* kind_of(mode_t mode) {
   if (S_ISDIR(mode)) return "a folder";
@@ -38,69 +30,159 @@ const char* kind_of(mode_t mode) {
   return "a character device that is not a tty";
 }
 
-std::string not_serial(const std::string& path, const char* kind) {
-  return path + ": not a serial device (" + kind + ") - name one such as /dev/ttyUSB0; " +
-         kListHint;
+PortCheck not_serial(const std::string& path, mode_t mode) {
+  return {PortFault::kNotSerial, path + ": not a serial device (" + kind_of(mode) +
+                                     ") - name one such as /dev/ttyUSB0; " + kListHint};
+}
+
+// Whether a tty driver claims the device number, by the kernel's list of
+// them ("name node major minor[-last] kind" a line, no name with a space).
+// A list that cannot be read claims everything: the panel's open will tell.
+bool is_tty(dev_t dev, const std::string& proc) {
+  std::ifstream drivers(proc + "/tty/drivers");
+  if (!drivers) return true;
+  for (std::string line; std::getline(drivers, line);) {
+    std::string name, node, range;
+    unsigned maj = 0, lo = 0, hi = 0;
+    std::istringstream(line) >> name >> node >> maj >> range;
+    if (std::sscanf(range.c_str(), "%u-%u", &lo, &hi) == 1) hi = lo;
+    if (maj == major(dev) && minor(dev) >= lo && minor(dev) <= hi) return true;
+  }
+  return false;
+}
+
+std::string program(const std::string& proc, long pid) {
+  const std::string name = first_line(proc + "/" + std::to_string(pid) + "/comm");
+  return (name.empty() ? "" : name + ", ") + "pid " + std::to_string(pid);
+}
+
+// Which pseudo-terminal a master descriptor serves, from its fdinfo.
+std::string tty_index(const std::string& fdinfo) {
+  std::ifstream in(fdinfo);
+  for (std::string key, value; in >> key >> value;) {
+    if (key == "tty-index:") return value;
+  }
+  return "";
+}
+
+std::string link_text(const std::string& link) {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : "";
+}
+
+// Neither source opens the device: a lock file names its program, and a
+// descriptor's link in /proc names the device it is open on. A program of
+// another user that locks nothing is not seen; the panel's open will be.
+std::string holder(const std::string& path, const std::string& real, const ListRoots& roots) {
+  // Programs lock under the name they were given, a by-id name included.
+  for (const std::string& name : {base_name(path), base_name(real)}) {
+    const std::string lock = roots.lock + "/LCK.." + name;
+    std::ifstream in(lock);
+    if (!in) continue;
+    long pid = 0;  // ASCII, padded or not; unreadable: 0, and the lock holds
+    in >> pid;
+    // A lock whose program died without removing it holds nothing; one of
+    // another user's program is still there (EPERM).
+    if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) continue;
+    return pid > 0 ? program(roots.proc, pid) : lock;
+  }
+  const std::string self = std::to_string(getpid());
+  for (const std::string& pid : dir_names(roots.proc)) {
+    if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string dir = roots.proc + "/" + pid;
+    bool holds = false, far_end = false;
+    for (const std::string& fd : dir_names(dir + "/fd")) {
+      const std::string target = link_text(dir + "/fd/" + fd);
+      holds = holds || target == real;
+      // The program that made a pseudo-terminal (socat) keeps its line open
+      // beside its own end, the master: it is the far end, not another user.
+      far_end = far_end || (base_name(target) == "ptmx" &&
+                            tty_index(dir + "/fdinfo/" + fd) == base_name(real));
+    }
+    if (holds && !far_end) return program(roots.proc, std::stol(pid));
+  }
+  return "";
 }
 
 }  // namespace
 
-std::string in_use_text(const std::string& path) { return path + ": in use by another program"; }
+std::string real_path(const std::string& path) {
+  char buf[PATH_MAX];
+  const char* real = ::realpath(path.c_str(), buf);
+  return real ? real : "";
+}
 
-std::string owner_group(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return "dialout";
-  // Joining helps only where the group may read and write.
-  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return "";
-  const group* g = getgrgid(st.st_gid);
-  return g ? g->gr_name : "dialout";
+std::string base_name(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+std::vector<std::string> dir_names(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (const dirent* e = readdir(d)) {
+      if (e->d_name[0] != '.') names.push_back(e->d_name);
+    }
+    closedir(d);
+  }
+  return names;
+}
+
+std::string first_line(const std::string& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
 }
 
 std::string access_fix(const std::string& path) {
-  const std::string g = owner_group(path);
+  const std::string g = sim::join_group(path);
   if (g.empty()) return "only its owner may open it - ask for a udev rule that gives it a group";
   return "join the " + g + " group (sudo usermod -aG " + g + " $USER), then log in again";
 }
 
-bool uart_missing(const std::string& path, const std::string& sys_tty) {
-  std::string name = path.substr(path.rfind('/') + 1);
-  if (name.compare(0, 4, "ttyS") != 0) name = real_name(path);
-  if (name.compare(0, 4, "ttyS") != 0) return false;
+bool uart_missing(const std::string& name, const std::string& sys_tty) {
   // The kernel says so to anyone who asks, without opening the port.
   std::ifstream type(sys_tty + "/" + name + "/type");
   int kind = -1;
-  if (type >> kind) return kind == PORT_UNKNOWN;
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == EIO;
-  serial_struct info{};
-  const bool missing = ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN;
-  ::close(fd);
-  return missing;
+  return type >> kind && kind == PORT_UNKNOWN;
 }
 
-std::string check_port(const std::string& path, const std::string& sys_tty) {
+PortCheck check_port(const std::string& path, const ListRoots& roots, bool open, std::string* who) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) {
-      return path + ": no such device - check the name and that the adapter is plugged in; " +
-             kListHint;
+      return {PortFault::kMissing, path +
+                                       ": no such device - check the name and that the adapter "
+                                       "is plugged in; " +
+                                       kListHint};
     }
-    return path + ": " + std::strerror(errno);
+    return {PortFault::kOther, path + ": " + std::strerror(errno)};
   }
-  if (!S_ISCHR(st.st_mode)) return not_serial(path, kind_of(st.st_mode));
-  if (uart_missing(path, sys_tty)) {
-    return path + ": a built-in port with no UART behind it - choose another device; " + kListHint;
+  if (!S_ISCHR(st.st_mode) || !is_tty(st.st_rdev, roots.proc)) return not_serial(path, st.st_mode);
+  const std::string real = real_path(path);
+  if (uart_missing(base_name(real), roots.sys_tty)) {
+    return {
+        PortFault::kNoUart,
+        path + ": a built-in port with no UART behind it - choose another device; " + kListHint};
   }
   if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-    return path + ": Permission denied - " + access_fix(path);
+    return {PortFault::kNoAccess, path + ": Permission denied - " + access_fix(path)};
   }
-  const std::string why = sim::probe_port(path);
-  if (why.empty()) return why;
-  if (why == in_use_text(path)) {
-    return why + " - end that program first (fuser -v " + path + " names it)";
+  const std::string by = holder(path, real, roots);
+  if (who) *who = by;
+  if (!by.empty()) {
+    return {PortFault::kInUse,
+            path + ": in use by another program (" + by + ") - end that program first"};
   }
-  if (ends_with(why, ": not a serial device")) return not_serial(path, kind_of(st.st_mode));
-  return why + " - choose another device; " + kListHint;
+  if (!open) return {};
+  PortCheck c = sim::probe_port(path);
+  if (c.fault == PortFault::kInUse) {
+    c.text += " - end that program first (fuser -v " + path + " names it)";
+  } else if (c.fault == PortFault::kNotSerial) {
+    c = not_serial(path, st.st_mode);
+  } else if (c.fault != PortFault::kNone) {
+    c.text += std::string(" - choose another device; ") + kListHint;
+  }
+  return c;
 }
 
 }  // namespace launcher

@@ -1,45 +1,11 @@
 #include "launcher/port_list.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <array>
 #include <map>
 
 namespace launcher {
 namespace {
-
-// ttyS3, ttyUSB0, ttyACM1, ttyAMA0: a known stem and a number, nothing else.
-bool serial_name(const std::string& name) {
-  for (const char* stem : {"ttyS", "ttyUSB", "ttyACM", "ttyAMA"}) {
-    const std::string s = stem;
-    if (name.size() > s.size() && name.compare(0, s.size(), s) == 0 &&
-        name.find_first_not_of("0123456789", s.size()) == std::string::npos) {
-      return true;
-    }
-  }
-  return false;
-}
-
-std::vector<std::string> entries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* e = readdir(d)) {
-      if (e->d_name[0] != '.') names.push_back(e->d_name);
-    }
-    closedir(d);
-  }
-  return names;
-}
-
-std::string resolved(const std::string& path) {
-  char buf[PATH_MAX];
-  const char* real = ::realpath(path.c_str(), buf);
-  return real ? real : "";
-}
 
 // ttyS2 before ttyS10: the stem as text, then the trailing number by value.
 bool natural_less(const std::string& a, const std::string& b) {
@@ -51,25 +17,42 @@ bool natural_less(const std::string& a, const std::string& b) {
   return na.size() != nb.size() ? na.size() < nb.size() : na < nb;
 }
 
-void judge(PortEntry& e, const std::string& sys_tty) {
-  if (::access(e.device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-    e.may_open = false;
-    e.group = owner_group(e.device);
-    return;
+// Vendor:product, product and serial of the USB device a tty hangs off: the
+// nearest folder above the tty's device that has them (the interface and the
+// usb-serial port in between have none). Empty off USB.
+std::string usb_facts(std::string dir) {
+  for (; !dir.empty(); dir.erase(dir.rfind('/'))) {
+    const std::string vendor = first_line(dir + "/idVendor");
+    if (vendor.empty()) continue;
+    const std::string product = first_line(dir + "/product"), serial = first_line(dir + "/serial");
+    return vendor + ":" + first_line(dir + "/idProduct") + (product.empty() ? "" : " " + product) +
+           (serial.empty() ? "" : " (serial " + serial + ")");
   }
-  const std::string why = check_port(e.device, sys_tty);
-  if (why.empty()) {
-    e.held = PortEntry::kFree;
-  } else if (why.compare(0, in_use_text(e.device).size(), in_use_text(e.device)) == 0) {
-    e.held = PortEntry::kHeld;
-  } else {
-    e.note = why;
-  }
+  return "";
+}
+
+// The driver behind a tty's device. Newer kernels put serial_core's own
+// port and controller devices (bus serial-base, driver "port") in between:
+// the driver that tells the user something sits above them.
+std::string driver_of(std::string dir) {
+  while (base_name(real_path(dir + "/subsystem")) == "serial-base") dir.erase(dir.rfind('/'));
+  return base_name(real_path(dir + "/driver"));
+}
+
+void judge(PortEntry& e, const ListRoots& roots, bool probe) {
+  using sim::PortFault;
+  const sim::PortCheck c = check_port(e.device, roots, probe, &e.holder);
+  e.may_open = c.fault != PortFault::kNoAccess;
+  if (!e.may_open) e.group = sim::join_group(e.device);
+  e.held = c.fault == PortFault::kInUse  ? PortEntry::kHeld
+           : c.fault == PortFault::kNone ? PortEntry::kFree
+                                         : PortEntry::kUnknown;
+  if (e.may_open && e.held == PortEntry::kUnknown) e.note = c.text;
 }
 
 }  // namespace
 
-PortList list_ports(const ListRoots& roots) {
+PortList list_ports(const ListRoots& roots, bool probe) {
   PortList list;
   std::map<std::string, PortEntry> found;  // by the device each name resolves to
   std::vector<std::string> order;
@@ -81,63 +64,75 @@ PortList list_ports(const ListRoots& roots) {
     }
     return it->second;
   };
-  std::vector<std::string> names = entries(roots.dev);
+  std::vector<std::string> names = dir_names(roots.sys_tty);
   std::sort(names.begin(), names.end(), natural_less);
   for (const std::string& name : names) {
-    const std::string path = roots.dev + "/" + name;
-    if (!serial_name(name)) continue;
-    if (uart_missing(path, roots.sys_tty)) {
+    const std::string device = real_path(roots.sys_tty + "/" + name + "/device");
+    if (device.empty()) continue;  // a virtual console, ptmx: no hardware behind it
+    if (uart_missing(name, roots.sys_tty)) {
       list.without_uart.push_back(name);
-    } else {
-      add(resolved(path), path);
+      continue;
+    }
+    const std::string path = roots.dev + "/" + name;
+    PortEntry& e = add(real_path(path), path);
+    e.driver = driver_of(device);
+    e.usb = usb_facts(device);
+  }
+  for (const std::string& dir : {roots.by_id, roots.by_path}) {
+    std::vector<std::string> links = dir_names(dir);
+    std::sort(links.begin(), links.end());
+    for (const std::string& link : links) {
+      const std::string real = real_path(dir + "/" + link);
+      if (!real.empty()) add(real, real).links.push_back(dir + "/" + link);
     }
   }
-  std::vector<std::string> links = entries(roots.by_id);
-  std::sort(links.begin(), links.end());
-  for (const std::string& link : links) {
-    const std::string path = roots.by_id + "/" + link;
-    const std::string real = resolved(path);
-    if (!real.empty()) add(real, real).by_id.push_back(path);
-  }
   for (const std::string& path : roots.named) {
-    const std::string real = resolved(path);
+    const std::string real = real_path(path);
     PortEntry& e = add(real, path);
     if (!real.empty() && real != e.device) e.target = real;
   }
   for (const std::string& key : order) {
-    judge(found[key], roots.sys_tty);
+    judge(found[key], roots, probe);
     list.ports.push_back(found[key]);
   }
   return list;
 }
 
 void print_ports(const PortList& list, std::ostream& out) {
+  std::vector<std::array<std::string, 5>> rows;
   if (list.ports.empty()) {
     out << "No serial devices found. A USB adapter appears as /dev/ttyUSB0 or /dev/ttyACM0 "
            "once plugged in; to check a pseudo-terminal, name it: tsx4410sfp-sim --list "
            "/dev/pts/3\n";
+  } else {
+    rows.push_back({"DEVICE", "MAY OPEN", "IN USE", "DRIVER", "USB"});
   }
-  std::size_t width = 6;
-  for (const PortEntry& e : list.ports) width = std::max(width, e.device.size());
-  auto pad = [](const std::string& s, std::size_t w) {
-    return s + std::string(w > s.size() ? w - s.size() : 0, ' ');
-  };
-  if (!list.ports.empty()) {
-    out << pad("DEVICE", width) << "  " << pad("MAY OPEN", 19) << "  " << pad("HELD", 4)
-        << "  BY-ID NAME\n";
-  }
-  bool join = false;
   for (const PortEntry& e : list.ports) {
-    const char* held[] = {"no", "yes", "?"};
-    join = join || !e.may_open;
     const std::string access = e.may_open        ? (e.note.empty() ? "yes" : "?")
                                : e.group.empty() ? "no: owner only"
                                                  : "no: join " + e.group;
-    std::string line = pad(e.device, width) + "  " + pad(access, 19) + "  " + pad(held[e.held], 4);
-    for (std::size_t i = 0; i < e.by_id.size(); ++i) {
-      line += (i ? "\n" + std::string(width + 29, ' ') : std::string("  ")) + e.by_id[i];
+    const std::string held = e.held == PortEntry::kFree ? "no"
+                             : e.held == PortEntry::kUnknown
+                                 ? "?"
+                                 : "yes" + (e.holder.empty() ? "" : ": " + e.holder);
+    rows.push_back({e.device, access, held, e.driver, e.usb});
+  }
+  std::array<std::size_t, 5> width{};
+  for (const auto& row : rows) {
+    for (std::size_t i = 0; i < width.size(); ++i)
+      width[i] = std::max(width[i], row.at(i).size() + 2);
+  }
+  bool join = false;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    std::string line;
+    for (std::size_t i = 0; i < width.size(); ++i) {
+      line += rows[r].at(i) + std::string(width[i] - rows[r][i].size(), ' ');
     }
     out << line.substr(0, line.find_last_not_of(' ') + 1) << "\n";
+    if (r == 0) continue;
+    const PortEntry& e = list.ports[r - 1];
+    join = join || !e.may_open;
+    for (const std::string& link : e.links) out << "    " << link << "\n";
     if (!e.target.empty()) out << "    is " << e.target << "\n";
     if (!e.note.empty()) out << "    " << e.note << "\n";
   }

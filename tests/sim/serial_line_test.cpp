@@ -2,6 +2,7 @@
 // terminal keeps the rate and flow flags, but always 8 data bits, no parity.)
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,18 +25,28 @@ namespace {
 using sim::SerialLine;
 using namespace sim::record_word;
 
+bool Queued(SerialLine& l) { bool q = false; return l.output_queued(&q) == VI_SUCCESS && q; }
+
 struct Pty {
   Pty() {
     char name[64];
-    EXPECT_EQ(openpty(&far, &near, name, nullptr, nullptr), 0);
+    termios t{};  // as it starts (Xon/Xoff on), but echoing nothing back while no line holds it
+    EXPECT_TRUE(openpty(&far, &near, name, nullptr, nullptr) == 0 && tcgetattr(near, &t) == 0);
+    t.c_lflag &= ~tcflag_t(ECHO);
+    EXPECT_EQ(tcsetattr(near, TCSANOW, &t), 0);
     path = name;
   }
   ~Pty() { for (int fd : {near, far}) fd >= 0 && close(fd); }
-  std::string Take() const {  // what has reached the far end
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    char buf[64];
+  // What reaches the far end until 50 ms pass without a byte; calls on `line` meanwhile move its queue.
+  std::string Take(SerialLine* line = nullptr) const {
+    std::string got;
+    char buf[4096];
     pollfd p{far, POLLIN, 0};
-    return std::string(buf, poll(&p, 1, 0) > 0 ? std::max<ssize_t>(read(far, buf, sizeof buf), 0) : 0);
+    for (ssize_t n = 1; n > 0; got.append(buf, static_cast<std::size_t>(std::max<ssize_t>(n, 0)))) {
+      if (line) Queued(*line);
+      n = poll(&p, 1, 50) > 0 ? read(far, buf, sizeof buf) : 0;
+    }
+    return got;
   }
   int far = -1, near = -1;
   std::string path;
@@ -45,6 +56,11 @@ sim::ConfigRecord Record(std::initializer_list<std::pair<int, ViInt32>> words = 
   sim::ConfigRecord r = sim::serial_default_record(1);
   for (const auto& [word, value] : words) r[static_cast<std::size_t>(word)] = value;
   return r;
+}
+
+bool Written(SerialLine& l, const std::string& s) {
+  ViUInt32 n = 0;
+  return l.write(reinterpret_cast<const ViByte*>(s.data()), ViUInt32(s.size()), &n) == VI_SUCCESS && n == s.size();
 }
 
 std::string Read(SerialLine& line, ViUInt32 count) {
@@ -70,15 +86,14 @@ TEST(SerialLine, BytesCrossBothWaysInOrderInEachMode) {
     ViUInt32 n = 0;  // LOCAL-LOOP drops the line's input when counting, REMOTE-LOOP echoes it
     EXPECT_TRUE(line.waiting(&n) == VI_SUCCESS && n == (mode < 2 ? sent.size() : 0u)) << mode << ": " << n;
     std::string got = Read(line, std::min<ViUInt32>(n, 1000));
-    EXPECT_TRUE(line.write(reinterpret_cast<const ViByte*>("w"), 1, &n) == VI_SUCCESS && n == 1);
-    EXPECT_EQ(line.waiting(&n), VI_SUCCESS);
+    EXPECT_TRUE(Written(line, "w") && line.waiting(&n) == VI_SUCCESS);
     got += Read(line, n);
     EXPECT_TRUE(got == delivered) << "mode " << mode << ": " << got.size() << " bytes";
     EXPECT_EQ(pty.Take(), echoed) << "mode " << mode;
   }
 }
 
-TEST(SerialLine, OpensAloneAndPutsTheSettingsFoundBackOnCloseAndAtExit) {
+TEST(SerialLine, OpensOnlyATerminalAloneAndPutsTheSettingsFoundBackOnCloseAndAtExit) {
   Pty pty;
   termios found{}, now{};
   tcgetattr(pty.near, &found);
@@ -87,13 +102,10 @@ TEST(SerialLine, OpensAloneAndPutsTheSettingsFoundBackOnCloseAndAtExit) {
   const auto as_found = [&] {
     return tcgetattr(pty.near, &now) == 0 && now.c_cflag == found.c_cflag && now.c_lflag == found.c_lflag;
   };
-  if (fork() == 0) {  // a process that exits with the line open leaves it as it found it
-    SerialLine held(pty.path);
-    std::exit(held.open(Record({{kRtsCts, 3}}), nullptr) == VI_SUCCESS && !as_found() ? 0 : 1);
-  }
+  if (fork() == 0)  // a process that exits with the line open leaves it as it found it
+    std::exit(SerialLine(pty.path).open(Record({{kRtsCts, 3}}), nullptr) == VI_SUCCESS && !as_found() ? 0 : 1);
   int status = -1;
-  wait(&status);
-  EXPECT_TRUE(status == 0 && as_found()) << status;
+  EXPECT_TRUE(wait(&status) > 0 && status == 0 && as_found()) << status;
   SerialLine line(pty.path), again(pty.path);
   ASSERT_EQ(line.open(Record({{kRate, 2000}, {kRtsCts, 3}, {kStopBits, 8}}), nullptr),
             TSX4410_WARN_NEAREST_SETTING);
@@ -103,8 +115,8 @@ TEST(SerialLine, OpensAloneAndPutsTheSettingsFoundBackOnCloseAndAtExit) {
   EXPECT_TRUE(!as_found() && (now.c_cflag & (CRTSCTS | CSTOPB)) == (CRTSCTS | CSTOPB));
   EXPECT_EQ(line.configure(Record({{kParity, 0}}), nullptr), TSX4410_WARN_NEAREST_SETTING);
   EXPECT_EQ(line.message(), pty.path + ": the device kept 9600 cflag=CS8|CREAD|CLOCAL iflag=0 raw");
-  SerialLine other(pty.path);  // the refusals' texts are the panel's test (a device that cannot be opened)
-  EXPECT_EQ(other.open(Record(), nullptr), TSX4410_ERROR_PORT_UNAVAILABLE);
+  // Taken; the refusals' texts are the panel's test (a device that cannot be opened).
+  EXPECT_EQ(SerialLine(pty.path).open(Record(), nullptr), TSX4410_ERROR_PORT_UNAVAILABLE);
   SerialLine::restore_all();  // the exit handler, with the line still open
   EXPECT_TRUE(as_found());
   ASSERT_EQ(line.configure(Record(), nullptr), VI_SUCCESS);
@@ -114,6 +126,18 @@ TEST(SerialLine, OpensAloneAndPutsTheSettingsFoundBackOnCloseAndAtExit) {
   again.close();
   { SerialLine brief(pty.path); brief.open(Record(), nullptr); }
   SerialLine::restore_all();  // a line gone is off the list (the sanitizer build sees a stale one)
+  // Only a terminal is taken as a line: each setting on /dev/null or a pipe is refused, naming it.
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  for (const std::string& path : {std::string("/dev/null"), "/proc/self/fd/" + std::to_string(ends[1])})
+    for (const auto& word : {std::pair{kRate, 2000}, {kRate, 38400}, {kDataBits, 7}, {kParity, 1},
+                             {kStopBits, 15}, {kXonXoffOut, 1}, {kRtsCts, 1}, {kDtrDsr, 1}, {kMode, 2}}) {
+      SerialLine line(path);
+      EXPECT_TRUE(line.open(Record({word}), nullptr) == TSX4410_ERROR_PORT_UNAVAILABLE && !line.is_open() &&
+                  line.configure(Record({word}), nullptr) == TSX4410_ERROR_CHANNEL_CLOSED) << path << word.first;
+      EXPECT_EQ(line.message(), path + ": not a serial device");
+    }
+  for (int fd : ends) close(fd);
 }
 
 TEST(SerialLine, HangUpOfTheFarEndIsDisconnectedAndEndsAllIo) {
@@ -140,50 +164,40 @@ TEST(SerialLine, HangUpOfTheFarEndIsDisconnectedAndEndsAllIo) {
 // Flow control and a far end that does not read only delay bytes: each goes
 // out once, in order; what cannot be queued is refused, naming the device.
 TEST(SerialLine, HeldOutputWaitsInTheQueueAndCloseWaitsForItOnlySoLong) {
-  const auto written = [](SerialLine& l, const std::string& s) {
-    ViUInt32 n = 0;
-    return l.write(reinterpret_cast<const ViByte*>(s.data()), static_cast<ViUInt32>(s.size()), &n) == VI_SUCCESS &&
-           n == s.size();
-  };
-  const auto queued = [](SerialLine& l) { bool q = false; return l.output_queued(&q) == VI_SUCCESS && q; };
   Pty pty;
   SerialLine line(pty.path);
   ASSERT_EQ(line.open(Record({{kXonXoffOut, 1}, {kXonXoffIn, 1}, {kRate, 38400}}), nullptr), VI_SUCCESS);
   ASSERT_EQ(write(pty.far, "\x13", 1), 1);  // XOFF
-  EXPECT_TRUE(written(line, "held") && queued(line));
-  EXPECT_EQ(pty.Take(), "");
+  EXPECT_TRUE(Written(line, "held") && Queued(line) && pty.Take().empty());
   ASSERT_EQ(write(pty.far, "\x11", 1), 1);  // XON
-  EXPECT_FALSE(queued(line));
-  EXPECT_EQ(pty.Take(), "held");
+  EXPECT_TRUE(!Queued(line) && pty.Take() == "held");
 
   ASSERT_EQ(write(pty.far, "\x13", 1), 1);  // held until the queue is full, then released
   std::string sent;
-  for (int i = 0; written(line, std::string(100, static_cast<char>('a' + i % 26))); ++i)
+  for (int i = 0; Written(line, std::string(100, static_cast<char>('a' + i % 26))); ++i)
     sent += std::string(100, static_cast<char>('a' + i % 26));
   EXPECT_EQ(sent.size(), SerialLine::kTransmitBuffer / 100 * 100);
   EXPECT_EQ(line.message(), pty.path + ": transmit buffer full (4000 bytes held back by flow control or a far end "
                                        "that does not read); 100 bytes not taken");
   ASSERT_EQ(write(pty.far, "\x11", 1), 1);
-  std::string got;
-  for (int i = 0; i < 100 && got.size() < sent.size(); ++i) {
-    queued(line);
-    char buf[8192];
-    pollfd p{pty.far, POLLIN, 20};
-    if (poll(&p, 1, 20) > 0) got.append(buf, static_cast<std::size_t>(std::max<ssize_t>(read(pty.far, buf, sizeof buf), 0)));
-  }
-  EXPECT_TRUE(got == sent) << got.size();
+  EXPECT_TRUE(pty.Take(&line) == sent);
 
-  // Close: at most what the bytes need at the line's rate plus half a second, never over 2 s.
+  // Close: at most what the bytes need at the line's rate plus half a second, never over 2 s. Reopened,
+  // it starts empty both ways and free to send: held, taken in or sent while closed, XOFF: all gone.
   for (const auto& [bytes, least, most] : {std::tuple{10, 450, 900}, std::tuple{4000, 1900, 2600}}) {
     ASSERT_EQ(line.open(Record({{kXonXoffOut, 1}, {kXonXoffIn, 1}, {kRate, 9600}}), nullptr), VI_SUCCESS);
-    ASSERT_EQ(write(pty.far, "\x13", 1), 1);
-    ASSERT_TRUE(written(line, std::string(static_cast<std::size_t>(bytes), 'q')));
+    int in = -1;  // the device's output queue (TIOCOUTQ) is the line's to count: Queued()
+    EXPECT_TRUE(ioctl(pty.near, TIOCINQ, &in) == 0 && in == 0 && Read(line, 100).empty() && !Queued(line) &&
+                Written(line, "new") && pty.Take() == "new") << in;
+    ASSERT_EQ(write(pty.far, "\x13in", 3), 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(Written(line, std::string(static_cast<std::size_t>(bytes), 'q')));
     const auto start = std::chrono::steady_clock::now();
     line.close();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_TRUE(ms.count() >= least && ms.count() <= most) << bytes << " bytes: " << ms.count() << " ms";
-    EXPECT_EQ(write(pty.far, "\x11", 1), 1);
-    EXPECT_EQ(pty.Take(), "") << "what did not drain is dropped";
+    ASSERT_EQ(write(pty.far, "closed", 6), 6);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
 
@@ -197,8 +211,7 @@ TEST(SerialLine, WhatArrivedBeforeAHangUpIsDeliveredFirstAndARefusedRecordChange
   EXPECT_TRUE(tcgetattr(pty.near, &after) == 0 && cfgetospeed(&after) == B19200 && after.c_cflag == before.c_cflag);
   ASSERT_EQ(write(pty.far, "bye", 3), 3);
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  bool queued = true;
-  EXPECT_TRUE(line.output_queued(&queued) == VI_SUCCESS && !queued);  // any call takes the input in
+  EXPECT_FALSE(Queued(line));  // any call takes the input in
   close(std::exchange(pty.far, -1));
   ViUInt32 n = 0;
   EXPECT_TRUE(line.waiting(&n) == VI_SUCCESS && n == 3);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -23,9 +24,7 @@ struct Child {
 };
 
 std::string slurp(const std::string& path) {
-  std::ostringstream s;
-  s << std::ifstream(path).rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}};
 }
 
 // The outputs a call traces when it did its work, and only then: all on success, none on failure.
@@ -147,7 +146,7 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
   EXPECT_EQ(c.report,
             "ok ok 3 GPIB0::7::INSTR ok VXI0::24::INSTR ok VXI0::9::INSTR ERROR_RSRC_NFOUND"
             " | ERROR_RSRC_NFOUND 0 0 ERROR_INV_EXPR ERROR_INV_OBJECT ok full"
-            " | ok ok ERROR_RSRC_NFOUND 0 ERROR_RSRC_NFOUND 0 ERROR_INV_RSRC_NAME 0 ERROR_RSRC_NFOUND 0"
+            " | ok ok ERROR_RSRC_NFOUND 0 ERROR_RSRC_NFOUND 0 ERROR_INV_RSRC_NAME 0 ok 4101"
             " 2 1 ERROR_NSUP_ATTR 3021 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 417 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " 5 ERROR_NSUP_ATTR ERROR_NSUP_ATTR 24 ERROR_NSUP_ATTR ERROR_NSUP_ATTR"
             " | ok 6 SUCCESS_MAX_CNT:ID ok:,T4410 ERROR_TMO: ERROR_TMO: ok ERROR_TMO:"
@@ -157,7 +156,7 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
 }
 
 TEST(StandIn, DriverSessionChannelsAndTexts) {
-  const std::string bench = R"({"resources": [{"descriptor": "VXI::24", "status_byte": 66, "slot": 5, "module": {
+  const std::string bench = R"({"resources": [{"descriptor": "VXI::24", "status_byte": 66, "slot": 5, "module": {"pace": "instant",
     "error_messages": {"VI_ERROR_TMO": "module slow"}, "channels": {"1": {"busy": true},
     "2": {"bytes_waiting": 5000}, "3": {"bytes_waiting": -1}, "4": {"short_read": 3}}}}]})";
   const Child c = in_child(bench, [] {

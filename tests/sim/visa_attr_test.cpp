@@ -3,7 +3,6 @@
 // type, the statuses of every get and set road, termination characters.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,8 +19,6 @@ namespace {
 // What reads of some counts in turn gave: each text followed by '|', and the statuses.
 using Reads = std::pair<std::string, std::vector<ViStatus>>;
 
-#define SYM(name) reinterpret_cast<decltype(&name)>(dlsym(lib, #name))
-
 // The library reads its bench at its first call, once per process: every case uses this one.
 struct Visa {
   Visa() {
@@ -29,14 +26,15 @@ struct Visa {
     std::ofstream(bench) << R"({"resources": [
       {"descriptor": "GPIB1::9::4::INSTR", "identity": "AB\nCD"},
       {"descriptor": "GPIB0::7::INSTR"}, {"descriptor": "VXI0::24::INSTR", "slot": 5},
-      {"descriptor": "GPIB0::7::0", "identity": "EF\n"}]})";
+      {"descriptor": "GPIB0::7::0", "identity": "EF\n"}, {"descriptor": "Lab Bench", "interface": 1},
+      {"descriptor": "GPIB0::5", "faults": [{"function": "viOpen", "from_call": 3, "count": 1, "status": -1073807360}]}]})";
     setenv("SFP_SIM_BENCH", bench.c_str(), 1);
-    open_rm(&rm);  // the bench is read now
+    viOpenDefaultRM(&rm);  // the bench is read now
     unlink(bench.c_str());
   }
-  ViSession open(const char* name) {
+  ViSession open(const char* name, ViStatus want = VI_SUCCESS) {
     ViSession vi = VI_NULL;
-    EXPECT_EQ(open_vi(rm, name, 0, 0, &vi), VI_SUCCESS) << name;
+    EXPECT_EQ(viOpen(rm, name, 0, 0, &vi), want) << name;
     return vi;
   }
   Reads reads(ViSession vi, std::initializer_list<ViUInt32> counts) {
@@ -44,28 +42,27 @@ struct Visa {
     for (ViUInt32 count : counts) {
       ViByte buf[64];
       ViUInt32 n = 99;
-      out.second.push_back(read_vi(vi, buf, count, &n));
+      out.second.push_back(viRead(vi, buf, count, &n));
       out.first += std::string(reinterpret_cast<char*>(buf), n) + "|";
     }
     return out;
   }
-  void* lib = dlopen(SIM_VISA_LIB, RTLD_NOW);
-  decltype(&viOpenDefaultRM) open_rm = SYM(viOpenDefaultRM);
-  decltype(&viOpen) open_vi = SYM(viOpen);
-  decltype(&viGetAttribute) get = SYM(viGetAttribute);
-  decltype(&viSetAttribute) set = SYM(viSetAttribute);
-  decltype(&viWrite) write = SYM(viWrite);
-  decltype(&viRead) read_vi = SYM(viRead);
   ViSession rm = VI_NULL;
 };
 
 TEST(VisaAttributes, EveryRoadItsStatusWidthAndValue) {
   Visa v;
   const ViSession g = v.open("gpib1::9::4"), s = v.open("GPIB0::7::INSTR"), x = v.open("VXI::24"),
-                  z = v.open("GPIB0::7::0::INSTR");
+                  z = v.open("GPIB0::7::0::INSTR"), f0 = v.open("gpib0::5::0"), f30 = v.open("GPIB0::5::30"),
+                  lab = v.open("lab BENCH");
   const bool get = false, set = true;
   const ViStatus ok = VI_SUCCESS, nsup = VI_ERROR_NSUP_ATTR, ro = VI_ERROR_ATTR_READONLY,
-                 state = VI_ERROR_NSUP_ATTR_STATE;
+                 state = VI_ERROR_NSUP_ATTR_STATE, nf = VI_ERROR_RSRC_NFOUND, bad = VI_ERROR_INV_RSRC_NAME;
+  // GPIB0::5 (no extended addressing) answers to any secondary address, its fault rule counting them all.
+  for (auto [name, st] : {std::pair{"GPIB0::5::12", VI_ERROR_SYSTEM_ERROR}, {"GPIB1::5::0", nf}, {"GPIB1::9", nf},
+                          {"GPIB1::9::3", nf}, {"GPIB0::5::31", bad}, {"GPIB65535::5::0", nf},
+                          {"VXI::000024", bad}})
+    v.open(name, st);
   // set: the value given; get: the value expected, `width` bytes wide (or a 256-byte `text`).
   struct Road {
     ViSession vi; ViAttr attr; bool set; ViAttrState value; ViStatus st; int width = 0; const char* text = nullptr;
@@ -77,7 +74,10 @@ TEST(VisaAttributes, EveryRoadItsStatusWidthAndValue) {
       {g, VI_ATTR_INTF_NUM, get, 1, ok, 2}, {g, VI_ATTR_GPIB_PRIMARY_ADDR, get, 9, ok, 2},
       {g, VI_ATTR_GPIB_SECONDARY_ADDR, get, 4, ok, 2},
       {s, VI_ATTR_GPIB_SECONDARY_ADDR, get, VI_NO_SEC_ADDR, ok, 2}, {z, VI_ATTR_GPIB_SECONDARY_ADDR, get, 0, ok, 2},
-      {z, VI_ATTR_RSRC_NAME, get, 0, ok, 0, "GPIB0::7::0::INSTR"}, {g, VI_ATTR_RSRC_SPEC_VERSION, get, 0x500800, ok, 4},
+      {z, VI_ATTR_RSRC_NAME, get, 0, ok, 0, "GPIB0::7::0::INSTR"}, {f0, VI_ATTR_GPIB_SECONDARY_ADDR, get, 0, ok, 2},
+      {f30, VI_ATTR_GPIB_SECONDARY_ADDR, get, 30, ok, 2}, {f30, VI_ATTR_RSRC_NAME, get, 0, ok, 0, "GPIB0::5::30::INSTR"},
+      {f0, VI_ATTR_GPIB_PRIMARY_ADDR, get, 5, ok, 2}, {lab, VI_ATTR_RSRC_NAME, get, 0, ok, 0, "Lab Bench"},
+      {g, VI_ATTR_RSRC_SPEC_VERSION, get, 0x500800, ok, 4},
       {v.rm, VI_ATTR_RSRC_MANF_NAME, get, 0, ok, 0, "TSX4410 SFP simulated VISA"}, {v.rm, VI_ATTR_RSRC_NAME, get, 0, nsup},
       {v.rm, VI_ATTR_RSRC_MANF_ID, get, 3021, ok, 2}, {v.rm, VI_ATTR_RSRC_SPEC_VERSION, get, 0x500800, ok, 4},
       {v.rm, VI_ATTR_RSRC_IMPL_VERSION, get, 0x100000, ok, 4}, {v.rm, VI_ATTR_RSRC_MANF_ID, set, 1, ro},
@@ -101,7 +101,7 @@ TEST(VisaAttributes, EveryRoadItsStatusWidthAndValue) {
     const std::string row = std::to_string(&r - roads);
     unsigned char room[300];
     std::memset(room, 0xAB, sizeof room);
-    EXPECT_EQ(r.set ? v.set(r.vi, r.attr, r.value) : v.get(r.vi, r.attr, room), r.st) << row;
+    EXPECT_EQ(r.set ? viSetAttribute(r.vi, r.attr, r.value) : viGetAttribute(r.vi, r.attr, room), r.st) << row;
     ViAttrState got = 0;
     std::memcpy(&got, room, static_cast<std::size_t>(r.width));  // little-endian host
     EXPECT_EQ(r.text ? std::string(reinterpret_cast<char*>(room)) : std::to_string(got),
@@ -122,14 +122,14 @@ TEST(VisaAttributes, ReadStatusFromEndTerminationCharacterAndCount) {
                       {z, 1, 1, {9}, {"EF\n|", {term}}}, {z, 0, 1, {9}, {"EF\n|", {tmo}}}, {z, 0, 1, {3, 9}, {"EF\n||", {max, tmo}}},
                       {z, 0, 0, {3}, {"EF\n|", {ok}}}, {z, 1, 0, {0, 2, 1}, {"|EF|\n|", {max, max, ok}}}};
   for (const Row& r : rows) {
-    v.set(r.vi, VI_ATTR_TERMCHAR_EN, r.termchar_en);
-    v.set(r.vi, VI_ATTR_SUPPRESS_END_EN, r.suppress_end);
-    v.write(r.vi, reinterpret_cast<const ViByte*>("*IDN?\n"), 6, &n);
+    viSetAttribute(r.vi, VI_ATTR_TERMCHAR_EN, r.termchar_en);
+    viSetAttribute(r.vi, VI_ATTR_SUPPRESS_END_EN, r.suppress_end);
+    viWrite(r.vi, reinterpret_cast<const ViByte*>("*IDN?\n"), 6, &n);
     EXPECT_EQ(v.reads(r.vi, r.counts), r.want) << &r - rows;
   }
   // A resource with nothing to say times out at once, whatever its timeout.
-  v.set(s, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE);
-  v.write(s, reinterpret_cast<const ViByte*>("*IDN?"), 5, &n);
+  viSetAttribute(s, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE);
+  viWrite(s, reinterpret_cast<const ViByte*>("*IDN?"), 5, &n);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(v.reads(s, {9}), Reads("|", {VI_ERROR_TMO}));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
