@@ -96,9 +96,9 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(w->Monitor().Log().NextNumber(), events);
     w->Refresh();
     EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, 6)->text(), "3960");
-    EXPECT_TRUE(w->PatternStatus(4)->text().startsWith("done ")) << w->PatternStatus(4)->text().toStdString();
+    EXPECT_TRUE(w->PatternStatus(4)->text().startsWith("4 \u2192 4 done ")) << w->PatternStatus(4)->text().toStdString();
     EXPECT_TRUE(w->PatternStatus(4)->text().contains(", wrong 0, missing 0, repeated 0;"));
-    EXPECT_TRUE(w->PatternStatus(4)->text().endsWith(" B/s")) << "drained to the end: no reason given";
+    EXPECT_TRUE(w->PatternStatus(4)->text().endsWith(" B/s\n")) << "drained to the end: no reason given";
     EXPECT_EQ(w->DroppedLabel()->text(), QString::number(w->Monitor().Log().Size()) + " events, 0 dropped");
     QScrollBar* scroll = w->LogView()->verticalScrollBar();
     EXPECT_TRUE(scroll->maximum() > 0 && scroll->value() == scroll->maximum()) << "follows the newest line";
@@ -150,7 +150,7 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     EXPECT_EQ(CChannel::Observer(), nullptr) << "closed, the window costs the tick nothing";
     EXPECT_EQ(w->Monitor().Lane(3).stopReason, "the Traffic window was closed") << "nothing was on the way";
     p.frame->OnCommand(ID_PANELS_TRAFFIC);
-    EXPECT_TRUE(w->PatternStatus(3)->text().contains(" (the Traffic window was closed")) << "shown on opening again";
+    EXPECT_TRUE(w->PatternStatus(3)->text().contains("B/s\nthe Traffic window was closed")) << "shown on opening again";
     w->close(), p.StartStop(), p.frame->OnCommand(ID_PANELS_TRAFFIC); // the test stopped while it was closed
     EXPECT_FALSE(w->Monitor().TestRunning());
     w->close(), p.StartStop(), p.frame->OnCommand(ID_PANELS_TRAFFIC); // and started again
