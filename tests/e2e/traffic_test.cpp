@@ -278,7 +278,7 @@ TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
     EXPECT_EQ(w->Monitor().Lane(1).checker.Counts().missing, 0u);
     EXPECT_EQ(w->Monitor().Lane(1).stopReason.rfind("the test was stopped", 0), 0u);
     w->Refresh();
-    EXPECT_TRUE(w->PatternStatus(1)->text().contains(" B/s (the test was stopped")) << w->PatternStatus(1)->text().toStdString();
+    EXPECT_TRUE(w->PatternStatus(1)->text().contains(" B/s\nthe test was stopped")) << w->PatternStatus(1)->text().toStdString();
     EXPECT_TRUE(
         TrafficLogFileName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))) == "tsx4410-20260102-030405.log");
 }
