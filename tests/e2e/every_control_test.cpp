@@ -40,6 +40,8 @@ TEST(EveryControl, DoesTheOneThingItIsThereFor)
     QDialog* modal = nullptr; // the dialog on show
     const auto traffic = [&] { return p.app->MainFrame()->TrafficWindow(); };
     const auto window = [&](const QString& name) -> QWidget* {
+        if (!p.app->MainFrame()) // after Exit
+            return nullptr;
         if (CPanel* open = p.app->m_pCurrentPanel; open && open->m_strName == name)
             return open->m_pDialog;
         QWidget* found = modal && modal->windowTitle() == name ? modal : nullptr;
