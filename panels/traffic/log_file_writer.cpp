@@ -1,90 +1,164 @@
 #include "panels/traffic/log_file_writer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+// What the panel and the thread share. The thread keeps it alive for as long
+// as it runs, so the owner can go without waiting for it.
+struct CLogFileWriter::Shared {
+    std::string path;
+    std::mutex mutex;
+    std::condition_variable wake, idle;
+    std::string queue;
+    std::uint64_t queuedLines = 0; // in `queue`
+    std::uint64_t inFlight = 0; // lines of the batch being written, not yet wholly written
+    std::uint64_t lost = 0;
+    std::string error;
+    bool stop = false; // the owner is gone: end once the queue is written
+
+    // The first failure is the one told; what waits behind it is dropped.
+    void Fail(const std::string& why)
+    {
+        if (error.empty())
+            error = path + ": " + why;
+        lost += std::exchange(queuedLines, 0);
+        queue = std::string(); // its memory too
+        idle.notify_all(); // Sync has at most the batch on its way left to wait for
+    }
+
+    // Writes what is queued as it comes, until stopped with nothing left or failed. Nothing that may block
+    // is done under the lock: the panel takes it on every event.
+    void Serve(int fd, int openError)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (fd < 0)
+            Fail(std::strerror(openError));
+        while (error.empty()) {
+            wake.wait(lock, [this] { return stop || !queue.empty(); });
+            if (queue.empty())
+                break; // stopped, and all written
+            std::string batch;
+            batch.swap(queue);
+            inFlight = std::exchange(queuedLines, 0);
+            lock.unlock();
+            const int err = Write(fd, batch);
+            lock.lock();
+            if (err) {
+                lost += std::exchange(inFlight, 0);
+                Fail(std::strerror(err));
+            }
+            idle.notify_all();
+        }
+    }
+
+    // The whole batch, counting its lines off as they go; 0, or why the disk refused the rest.
+    int Write(int fd, const std::string& batch)
+    {
+        for (std::size_t done = 0; done < batch.size();) {
+            const ssize_t n = write(fd, batch.data() + done, batch.size() - done);
+            if (n < 0 && errno != EINTR)
+                return errno;
+            const auto from = batch.begin() + static_cast<std::ptrdiff_t>(done);
+            done += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+            const auto lines = std::count(from, batch.begin() + static_cast<std::ptrdiff_t>(done), '\n');
+            std::lock_guard<std::mutex> lock(mutex);
+            inFlight -= static_cast<std::uint64_t>(lines);
+        }
+        return 0;
+    }
+};
+
+CLogFileWriter::CLogFileWriter()
+    : m_shared(std::make_shared<Shared>())
+{
+}
 
 CLogFileWriter::~CLogFileWriter()
 {
-    if (m_thread.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->stop = true;
     }
-    if (m_file)
-        std::fclose(m_file);
+    m_shared->wake.notify_one();
 }
 
 bool CLogFileWriter::Open(const std::string& path, std::string* error)
 {
-    m_path = path;
-    m_file = std::fopen(path.c_str(), "w");
-    if (!m_file) {
+    m_path = m_shared->path = path;
+    try {
+        std::thread([s = m_shared] { Run(s); }).detach();
+    } catch (const std::system_error& e) {
         if (error)
-            *error = path + ": " + std::strerror(errno);
+            *error = path + ": " + e.what();
         return false;
     }
-    m_thread = std::thread([this] { Run(); });
     return true;
 }
 
 void CLogFileWriter::Append(const std::string& line)
 {
+    Shared& s = *m_shared;
     bool wake = false;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_error.empty() || !m_file)
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.error.empty() && s.queue.size() + line.size() >= kMaxQueued)
+            s.Fail("the disk does not keep up with the log");
+        if (!s.error.empty()) {
+            ++s.lost;
             return;
-        if (m_queue.size() + line.size() > kMaxQueued) {
-            m_error = m_path + ": the disk does not keep up with the log";
-        } else {
-            wake = m_queue.empty();
-            m_queue += line;
-            m_queue += '\n';
         }
+        wake = s.queue.empty();
+        s.queue += line;
+        s.queue += '\n';
+        ++s.queuedLines;
     }
     if (wake)
-        m_wake.notify_one();
+        s.wake.notify_one();
 }
 
 std::string CLogFileWriter::Error() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_error;
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->error;
 }
 
-void CLogFileWriter::Sync()
+std::uint64_t CLogFileWriter::Lost() const
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_idle.wait(lock, [this] { return (m_queue.empty() && !m_busy) || !m_thread.joinable(); });
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->lost;
 }
 
-void CLogFileWriter::Run()
+std::uint64_t CLogFileWriter::Queued() const
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
-        if (m_queue.empty() && m_stop)
-            break;
-        std::string batch;
-        batch.swap(m_queue);
-        m_busy = true;
-        lock.unlock();
-        const bool ok
-            = std::fwrite(batch.data(), 1, batch.size(), m_file) == batch.size() && std::fflush(m_file) == 0;
-        const int err = errno;
-        lock.lock();
-        m_busy = false;
-        if (!ok && m_error.empty()) {
-            m_error = m_path + ": " + std::strerror(err);
-            m_queue.clear();
-        }
-        m_idle.notify_all();
-        if (!m_error.empty())
-            m_stop = true;
-        if (m_stop && m_queue.empty())
-            break;
-    }
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->queuedLines + m_shared->inFlight;
+}
+
+void CLogFileWriter::Sync() const
+{
+    Shared& s = *m_shared;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.idle.wait(lock, [&] { return s.queuedLines + s.inFlight == 0; });
+}
+
+void CLogFileWriter::Run(const std::shared_ptr<Shared>& shared)
+{
+    // A FIFO whose reader left fails the write (EPIPE) instead of ending the program.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    const int fd = open(shared->path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    shared->Serve(fd, errno);
+    if (fd >= 0)
+        close(fd); // may block too
 }

@@ -1,44 +1,48 @@
 #pragma once
-// Writes log lines to a file on a thread of its own, so that a slow or full
-// disk never holds up the timer tick that produced them. Every batch handed
-// over is written and flushed as soon as the thread wakes.
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
+// Writes log lines to a file on a thread of its own, so that a slow, full or
+// hung disk never holds up the panel: the file is made there too, since
+// opening a FIFO nobody reads, or a file on a dead mount, blocks. Every batch
+// handed over is written as soon as the thread wakes.
+#include <cstdint>
+#include <memory>
 #include <string>
-#include <thread>
 
 class CLogFileWriter {
 public:
     // Lines waiting beyond this mean the disk does not keep up: an error.
     static constexpr std::size_t kMaxQueued = 16u << 20;
 
-    CLogFileWriter() = default;
-    ~CLogFileWriter(); // writes what is queued, then closes
+    CLogFileWriter();
+    // Never waits: the thread goes on alone, writes what was accepted and
+    // closes the file, or stays stuck on its disk without holding anyone up.
+    ~CLogFileWriter();
     CLogFileWriter(const CLogFileWriter&) = delete;
     CLogFileWriter& operator=(const CLogFileWriter&) = delete;
 
-    // Creates (or empties) the file; false with a reason naming it.
+    // Starts making (or emptying) the file and returns at once; a file that
+    // cannot be made shows in Error() a moment later. False with a reason
+    // only when no thread can be had for it.
     bool Open(const std::string& path, std::string* error);
     // Queues one line; the line end is added.
     void Append(const std::string& line);
     // Empty while all is well; the first failure's text otherwise. Once
-    // failed, the writer takes nothing more.
+    // failed, the writer takes nothing more and drops what waits.
     std::string Error() const;
+    // Lines accepted but dropped on the failure, and lines refused after it.
+    // The lines of a batch already on their way to the disk count only if
+    // that write fails too.
+    std::uint64_t Lost() const;
+    // Lines accepted and not yet wholly written.
+    std::uint64_t Queued() const;
     const std::string& Path() const { return m_path; }
-    // Blocks until what was queued so far is on disk (tests, and closing).
-    void Sync();
+    // Blocks until no line accepted is left to write (written, or dropped on
+    // a failure): for tests only, the panel never waits on its disk.
+    void Sync() const;
 
 private:
-    void Run();
+    struct Shared;
+    static void Run(const std::shared_ptr<Shared>& s);
 
     std::string m_path;
-    std::FILE* m_file = nullptr;
-    std::thread m_thread;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake, m_idle;
-    std::string m_queue;
-    std::string m_error;
-    bool m_busy = false;
-    bool m_stop = false;
+    std::shared_ptr<Shared> m_shared; // also held by the thread, which may outlive this
 };

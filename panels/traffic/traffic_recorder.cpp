@@ -78,6 +78,7 @@ void CTrafficRecorder::Add(int channel, TrafficKind kind, std::string data, ViSt
 
 void CTrafficRecorder::ResolveTexts(CInstrumentDriver* driver)
 {
+    CheckFile(); // a file that could not be made says so with no event to carry it
     std::map<std::pair<int, ViStatus>, std::string> texts; // once per status and channel
     std::map<std::uint64_t, const std::string*> byNumber;
     for (const Held& h : m_unresolved) {
@@ -103,11 +104,18 @@ void CTrafficRecorder::FlushFile()
     while (m_file && !m_fileHeld.empty() && !m_fileHeld.front().waiting) {
         m_file->Append(FormatEvent(m_fileHeld.front().event, false));
         m_fileHeld.pop_front();
-        if (const std::string error = m_file->Error(); !error.empty()) {
-            StopFileLog();
-            if (m_fileFailed)
-                m_fileFailed(error);
-        }
+        CheckFile();
+    }
+}
+
+void CTrafficRecorder::CheckFile()
+{
+    if (const std::string error = m_file ? m_file->Error() : std::string(); !error.empty()) {
+        // What the writer dropped or refused, and what was still held for it.
+        const std::uint64_t lost = m_file->Lost() + m_fileHeld.size();
+        StopFileLog();
+        if (m_fileFailed)
+            m_fileFailed(error + "; " + std::to_string(lost) + " events did not reach the file");
     }
 }
 

@@ -45,10 +45,11 @@ public:
     // Milliseconds since Start Test (before the first start: since the window was made).
     std::int64_t NowMs() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
 
-    // Every event from now on also goes to `path`. False with a reason when
-    // the file cannot be made.
+    // Every event from now on also goes to `path`. The file is made away from
+    // the panel: one that cannot be made is told through `fileFailed`, like a
+    // write that fails. False with a reason only when the writer cannot start.
     bool StartFileLog(const std::string& path, std::string* error);
-    void StopFileLog();
+    void StopFileLog(); // never waits on the disk: what is on its way may still reach it
     CLogFileWriter* FileLog() const { return m_file.get(); }
 
 private:
@@ -56,6 +57,7 @@ private:
     static bool Valid(int channel) { return channel >= 1 && channel <= kChannels; }
     void Add(int channel, TrafficKind kind, std::string data, ViStatus status = 0);
     void FlushFile(); // the held events, up to the first without its text
+    void CheckFile(); // tells a failed file once, with what did not reach it, and stops it
 
     CTrafficLog m_log;
     std::array<ChannelCounters, kChannels> m_counters;
