@@ -3,6 +3,7 @@
 // a checker that compares what comes back with it, counting matched, wrong,
 // missing and repeated bytes and finding its place again after a fault.
 #include <cstdint>
+#include <set>
 #include <string>
 
 // The stream is a function of the byte's offset from the start, so the
@@ -60,20 +61,34 @@ public:
     static constexpr int kMaxWrongRun = 4;
     static constexpr std::size_t kShown = 8;
 
-    explicit CPatternChecker(PatternSpec spec = {})
+    // Checking may begin anywhere in the stream: a check of the sequence
+    // number's wrap starts a few lines before it rather than 50 MB before.
+    explicit CPatternChecker(PatternSpec spec = {}, std::uint64_t start = 0)
         : m_spec(std::move(spec))
+        , m_origin(start)
+        , m_position(start)
+        , m_shown(start)
     {
     }
 
     void Feed(const char* bytes, std::size_t count);
+    // How many bytes the far end has handed to its driver so far. Nothing
+    // received can stand past them: that bounds how long a loss can be, and
+    // tells a shift taken for a loss that was bytes sent again.
+    void SetSent(std::uint64_t sentByFarEnd);
     // The test is over: bytes still held are judged on what there is, and
-    // what the far end sent beyond what arrived is missing.
+    // what the far end sent beyond what arrived is missing. With everything
+    // it sent in, the counts are exact after any one fault. 0 when the test
+    // ended early with bytes still on the way: nothing more is missing.
     void Finish(std::uint64_t sentByFarEnd);
 
     const CheckCounts& Counts() const { return m_counts; }
+    // Whether a loss seen may be whole rounds of the stream (256 bytes
+    // counting, a million lines of text) longer than Counts() says.
+    bool MissingAtLeast() const;
     const FirstMismatch& First() const { return m_first; }
     // Offset in the stream of the next byte expected.
-    std::uint64_t Position() const { return m_position; }
+    std::uint64_t Position() const { return m_shown; }
     // Received bytes held back until a fault can be explained.
     std::size_t Pending() const { return m_pending.size() - m_start; }
 
@@ -86,15 +101,29 @@ private:
     // 1 when `need` of them agree, 0 when one differs, -1 when they agree
     // but fewer than `need` are held.
     int Agrees(std::size_t from, std::uint64_t offset, std::size_t need) const;
-    // For a text line: 1 when the first whole line held puts the held bytes
-    // `shift` bytes ahead of (a loss) or behind (a repeat) where the checker
-    // stands, 0 when it does not, -1 when no whole line can be seen yet.
-    int PlaceByLine(std::int64_t* shift) const;
+    // For a text line: 1 when the first whole line held (far off, with the
+    // next line's number agreeing too) puts the held bytes `shift` bytes
+    // ahead of (a loss) or behind (a repeat) where the checker stands, 0
+    // when it does not, -1 when no such line can be seen yet.
+    int PlaceByLine(bool finishing, std::int64_t* shift) const;
+    // The counts shown: those taken while checking, turned by the whole
+    // rounds the far end's count shows the shifts taken were off.
+    void Publish();
 
     PatternSpec m_spec;
+    // The stream repeats every round, so a shift is only ever seen modulo it:
+    // the counts and position taken are one explanation of what was seen,
+    // each shift kept (> 0 lost, < 0 sent again) to be turned by a round if
+    // the far end's count says so.
+    CheckCounts m_taken;
+    std::multiset<std::int64_t> m_shifts;
     CheckCounts m_counts;
     FirstMismatch m_first;
+    std::uint64_t m_origin = 0;
     std::uint64_t m_position = 0;
+    std::uint64_t m_shown = 0;
+    std::uint64_t m_end = ~std::uint64_t { 0 }; // of what the far end sent, as far as told
+    bool m_final = false; // all it sent has come
     std::uint64_t m_repeatBudget = 0; // stream bytes to be counted as repeated
     std::string m_pending;
     std::size_t m_start = 0; // first held byte not yet judged

@@ -167,6 +167,7 @@ void CPatternRunner::StepLane(int ch, CInstrumentDriver& driver)
     CPatternLine line(driver, m_recorder, ch);
     try {
         const std::string got = line.Read();
+        lane.checker.SetSent(m_lanes[Index(lane.source)].generator.Sent());
         lane.checker.Feed(got.data(), got.size());
         lane.quietTicks = got.empty() ? lane.quietTicks + 1 : 0;
         if (lane.state != PatternLane::Running)
@@ -207,6 +208,7 @@ std::string CPatternRunner::Report(int channel) const
     d.sent = s.sender.generator.Sent();
     d.counts = s.receiver.checker.Counts();
     d.first = s.receiver.checker.First();
+    d.missingAtLeast = s.receiver.checker.MissingAtLeast();
     const std::int64_t end = s.receiver.state == PatternLane::Running ? m_recorder.NowMs() : s.receiver.endMs;
     d.elapsedMs = end - s.receiver.startMs;
     d.nominal = s.sender.nominal;

@@ -70,11 +70,11 @@ std::string PatternReport(const PatternReportData& d)
         + '\n';
     std::snprintf(text, sizeof text,
         "Duration: %.3f s\nSent: %llu bytes (%.1f bytes/s)\nReceived: %llu bytes (%.1f bytes/s)\n"
-        "Nominal rate: %.1f bytes/s\nMatched: %llu\nWrong: %llu\nMissing: %llu\nRepeated: %llu\n",
+        "Nominal rate: %.1f bytes/s\nMatched: %llu\nWrong: %llu\nMissing: %s%llu\nRepeated: %llu\n",
         seconds, static_cast<unsigned long long>(d.sent), perSecond(d.sent),
         static_cast<unsigned long long>(d.counts.received), perSecond(d.counts.received), d.nominal,
         static_cast<unsigned long long>(d.counts.matched), static_cast<unsigned long long>(d.counts.wrong),
-        static_cast<unsigned long long>(d.counts.missing),
+        d.missingAtLeast ? "\u2265 " : "", static_cast<unsigned long long>(d.counts.missing),
         static_cast<unsigned long long>(d.counts.repeated));
     out += text;
     if (!d.first.found)

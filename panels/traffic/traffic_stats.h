@@ -49,6 +49,7 @@ struct PatternReportData {
     FirstMismatch first;
     std::int64_t elapsedMs = 0;
     double nominal = 0;
+    bool missingAtLeast = false; // a loss may yet prove whole rounds longer
 };
 
 // "12.3 s" and bytes per second each way from the counts and the time.

@@ -152,7 +152,7 @@ void CTrafficWindow::BuildPatternRows(QGridLayout* grid)
         // each refresh would cost the panel more than the test itself. The
         // counts take one line, the first mismatch and the reason another.
         row.status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        row.status->setMinimumHeight(2 * row.status->fontMetrics().lineSpacing());
+        row.status->setMinimumHeight(3 * row.status->fontMetrics().lineSpacing());
         // The counts go on a line of their own under the channel's controls.
         const int r = 2 * (ch - 1);
         grid->addWidget(new QLabel(QStringLiteral("Channel %1").arg(ch), this), r, 0);
@@ -282,20 +282,27 @@ void CTrafficWindow::Refresh()
             const std::int64_t end = rx.state == PatternLane::Running ? now : rx.endMs;
             const double secs = std::max<double>(static_cast<double>(end - rx.startMs) / 1000.0, 0.001);
             const std::uint64_t sent = lane.generator.Sent();
-            status += QStringLiteral(" %1: sent %2, received %3, matched %4, wrong %5, missing %6, repeated %7; "
-                                     "%8 / %9 B/s\n")
+            // Three lines, each whole at the default width: the counts; the
+            // rates and where the stream first went wrong; why it ended.
+            status += QStringLiteral(" %1: sent %2, received %3, matched %4, wrong %5, missing %6%7, repeated %8\n"
+                                     "%9 / %10 B/s")
                           .arg(Seconds(end - rx.startMs), Count(sent), Count(k.received), Count(k.matched),
-                              Count(k.wrong), Count(k.missing), Count(k.repeated),
-                              QString::number(static_cast<double>(sent) / secs, 'f', 0),
-                              QString::number(static_cast<double>(k.received) / secs, 'f', 0));
-            QStringList more;
+                              Count(k.wrong), rx.checker.MissingAtLeast() ? QStringLiteral("\u2265 ") : QString(),
+                              Count(k.missing), Count(k.repeated),
+                              QString::number(static_cast<double>(sent) / secs, 'f', 0))
+                          .arg(QString::number(static_cast<double>(k.received) / secs, 'f', 0));
+            if (lane.nominal > 0)
+                status += QStringLiteral(", %1 % of nominal")
+                              .arg(QString::number(100.0 * static_cast<double>(k.received) / secs / lane.nominal, 'f', 1));
             if (rx.checker.First().found)
-                more << QStringLiteral("first mismatch at byte %1").arg(Count(rx.checker.First().offset));
+                status += QStringLiteral("; first mismatch at byte %1").arg(Count(rx.checker.First().offset));
+            QStringList more;
             for (const PatternLane* l : { &lane, &rx }) {
                 if (!l->stopReason.empty() && !more.contains(QString::fromStdString(l->stopReason)))
                     more << QString::fromStdString(l->stopReason);
             }
-            status += more.join(QStringLiteral("; "));
+            if (!more.isEmpty())
+                status += QLatin1Char('\n') + more.join(QStringLiteral("; "));
         }
         if (row.status->text() != status)
             row.status->setText(status);
