@@ -20,6 +20,12 @@ struct ChannelHooks {
   std::optional<std::string> port;            // a host serial device instead of the loopback
   LineFaults faults;                          // bytes dropped, corrupted, repeated on reads
   mutable std::uint64_t faults_passed = 0;    // bytes read through them so far
+  // The simulated line (every channel without a port): where this channel's
+  // transmitter goes, how fast, and what goes wrong on the way in.
+  std::optional<ViInt32> cable;               // the far end of a null-modem cable; none: own loop
+  bool instant = false;                       // "pace": "instant": no time on the line
+  WireFaults wire_faults;                     // parity, framing, overrun, break on arrival
+  mutable std::uint64_t wire_arrived = 0;     // bytes that arrived through them so far
 };
 
 struct ModuleConfig {

@@ -1,5 +1,6 @@
 #include "core/bench_reader.h"
 
+#include <array>
 #include <fstream>
 #include <initializer_list>
 #include <limits>
@@ -85,8 +86,44 @@ ViUInt16 intf_type(const json& v, const std::string& where) {
   return static_cast<ViUInt16>(integer(v, where, 0, 65535));
 }
 
+// "wire" (the default) or "instant".
+bool instant_pace(const json& v, const std::string& where) {
+  const std::string pace = text(v, where);
+  if (pace != "wire" && pace != "instant") fail(where, "expected \"wire\" or \"instant\"");
+  return pace == "instant";
+}
+
+// A cable joins two channels of the simulated line, both ways. It may be
+// written at either end or at both; anything else would leave a receiver
+// with two transmitters, or a transmitter on a device.
+void join_cables(const std::array<std::optional<ViInt32>, 4>& declared, const std::string& where,
+                 ModuleConfig& module) {
+  for (std::size_t i = 0; i < declared.size(); ++i) {
+    if (!declared[i]) continue;
+    const ViInt32 self = static_cast<ViInt32>(i + 1), to = *declared[i];
+    const std::string at = where + "." + std::to_string(self) + ".cable";
+    if (to == self) {
+      fail(at, "a channel cannot be cabled to itself (without a cable it loops back)");
+    }
+    ChannelHooks& far = module.channels[static_cast<std::size_t>(to - 1)];
+    if (far.port) {
+      fail(at, "channel " + std::to_string(to) + " is on the device \"" + *far.port + "\"");
+    }
+    for (const auto& [end, other] : {std::pair{self, to}, {to, self}}) {
+      const auto& has = module.channels[static_cast<std::size_t>(end - 1)].cable;
+      if (has && *has != other) {
+        fail(at, "channel " + std::to_string(end) + " already has a cable to channel " +
+                     std::to_string(*has));
+      }
+    }
+    module.channels[i].cable = to;
+    far.cable = self;
+  }
+}
+
 void read_channels(const json& obj, const std::string& where, ModuleConfig& module) {
   if (!obj.is_object()) fail(where, "expected an object");
+  std::array<std::optional<ViInt32>, 4> cables;
   for (const auto& item : obj.items()) {
     const std::string at = where + "." + item.key();
     if (item.key().size() != 1 || item.key()[0] < '1' || item.key()[0] > '4') {
@@ -94,8 +131,10 @@ void read_channels(const json& obj, const std::string& where, ModuleConfig& modu
     }
     const json& ch = item.value();
     only_keys(ch, at, {"busy", "bytes_waiting", "short_read", "port", "drop_one_in", "corrupt_one_in",
-                       "repeat_one_in"});
-    ChannelHooks& hooks = module.channels[static_cast<std::size_t>(item.key()[0] - '1')];
+                       "repeat_one_in", "cable", "pace", "parity_error_one_in",
+                       "framing_error_one_in", "overrun_one_in", "break_every_ms"});
+    const auto index = static_cast<std::size_t>(item.key()[0] - '1');
+    ChannelHooks& hooks = module.channels[index];
     if (ch.contains("busy")) {
       if (!ch["busy"].is_boolean()) fail(at + ".busy", "expected true or false");
       hooks.busy = ch["busy"].get<bool>();
@@ -121,13 +160,36 @@ void read_channels(const json& obj, const std::string& where, ModuleConfig& modu
       hooks.short_read = static_cast<ViUInt32>(
           integer(ch["short_read"], at + ".short_read", 0, std::numeric_limits<ViInt32>::max()));
     }
+    // The keys of the simulated line mean nothing on a device, whose line is real.
+    for (auto [key, field] : {std::pair{"parity_error_one_in", &WireFaults::parity_error_one_in},
+                              {"framing_error_one_in", &WireFaults::framing_error_one_in},
+                              {"overrun_one_in", &WireFaults::overrun_one_in},
+                              {"break_every_ms", &WireFaults::break_every_ms},
+                              {"cable", nullptr}, {"pace", nullptr}}) {
+      if (!ch.contains(key)) continue;
+      if (hooks.port) {
+        fail(at + "." + key, "channel " + item.key() + " is on the device \"" + *hooks.port + "\"");
+      }
+      if (field) {
+        hooks.wire_faults.*field = static_cast<ViUInt32>(
+            integer(ch[key], at + "." + key, 0, std::numeric_limits<ViInt32>::max()));
+      }
+    }
+    if (ch.contains("cable")) {
+      cables[index] = static_cast<ViInt32>(integer(ch["cable"], at + ".cable", 1, 4));
+    }
+    if (ch.contains("pace")) hooks.instant = instant_pace(ch["pace"], at + ".pace");
   }
+  join_cables(cables, where, module);
 }
 
 ModuleConfig read_module(const json& m, const std::string& where) {
-  only_keys(m, where,
-            {"init_status", "self_test", "error_query", "error_messages", "firmware", "channels"});
+  only_keys(m, where, {"init_status", "self_test", "error_query", "error_messages", "firmware",
+                       "channels", "pace"});
   ModuleConfig module;
+  // The module's pace is its channels' own unless they name one.
+  const bool instant = m.contains("pace") && instant_pace(m["pace"], where + ".pace");
+  for (ChannelHooks& hooks : module.channels) hooks.instant = instant;
   if (m.contains("init_status")) module.init_status = status(m["init_status"], where + ".init_status");
   if (m.contains("self_test")) {
     const json& st = m["self_test"];

@@ -7,16 +7,24 @@
 
 namespace sim {
 
+const ChannelHooks& DriverState::hooks(const Session& s, std::size_t index) const {
+  return bench_.resources[static_cast<std::size_t>(s.resource)].module.channels[index];
+}
+
 void DriverState::reset_channels(Session& session) {
-  const ModuleConfig& module = bench_.resources[static_cast<std::size_t>(session.resource)].module;
   for (std::size_t i = 0; i < session.channels.size(); ++i) {
     Channel& ch = session.channels[i];
+    const ChannelHooks& h = hooks(session, i);
     const auto number = static_cast<ViInt32>(i + 1);
-    ch.rx.clear();
     ch.record = default_record(number);
-    if (!module.channels[i].port) continue;
+    ch.tx.clear();
+    ch.tx.set_instant(h.instant);
+    ch.tx.reframe(start_frame(ch.record), now_);
+    ch.rx.clear();
+    ch.rx.check_parity(false);
+    if (!h.port) continue;
     ch.record = serial_default_record(number);
-    if (!ch.line) ch.line = std::make_unique<SerialLine>(*module.channels[i].port);
+    if (!ch.line) ch.line = std::make_unique<SerialLine>(*h.port);
     if (ch.line->is_open()) {
       ch.line->discard();
       ch.line->configure(ch.record, &ch.record);
@@ -41,6 +49,27 @@ ViStatus DriverState::noted(Session& s, const SerialLine& line, ViStatus status,
   return status;
 }
 
+ViStatus DriverState::wire_failed(Session& s, ViStatus status, std::string text) {
+  note_.text = text;
+  s.line_texts[status] = std::move(text);
+  return status;
+}
+
+void DriverState::advance(Session& s, std::int64_t now) {
+  std::size_t i = 0;
+  for (Channel& ch : s.channels) {
+    const ChannelHooks& h = hooks(s, i++);
+    if (h.port) continue;
+    Receiver& rx = ch.rx;
+    // Each receiver hears one transmitter: its own, or the far end's of its cable.
+    Transmitter& tx = h.cable ? s.channels[static_cast<std::size_t>(*h.cable - 1)].tx : ch.tx;
+    tx.send_until(now, [&](ViByte byte, std::int64_t at) {
+      rx.arrive(byte, at, h.wire_faults, h.wire_arrived);
+    });
+    rx.breaks_until(now);
+  }
+}
+
 void DriverState::detach(ViSession vi) { sessions_.erase(vi); }
 
 int DriverState::resource_of(ViSession vi) const {
@@ -56,6 +85,8 @@ const ModuleConfig* DriverState::module(ViSession vi) const {
 ViStatus DriverState::reset(ViSession vi) {
   auto it = sessions_.find(vi);
   if (it == sessions_.end()) return VI_ERROR_INV_OBJECT;
+  now_ = clock_();
+  advance(it->second, now_);  // what ended before the reset did arrive, and met its faults
   reset_channels(it->second);
   return VI_SUCCESS;
 }
@@ -67,6 +98,8 @@ ViStatus DriverState::locate(ViSession vi, ViInt32 channel, Session** session, C
   note_ = LineNote{};
   *session = &it->second;
   *ch = &it->second.channels[static_cast<std::size_t>(channel - 1)];
+  now_ = clock_();
+  advance(it->second, now_);
   return VI_SUCCESS;
 }
 
@@ -87,9 +120,13 @@ ViStatus DriverState::open_channel(ViSession vi, ViInt32 channel, bool open) {
       return st;
     }
     note_.port = ch->line->path();
+  } else if (!open) {
+    ch->tx.clear();
+    ch->rx.close();
+  } else if (!ch->open) {
+    ch->rx.open(now_, hooks(*s, static_cast<std::size_t>(channel - 1)).wire_faults);
   }
   ch->open = open;
-  if (!open) ch->rx.clear();
   return VI_SUCCESS;
 }
 
@@ -113,8 +150,7 @@ ViStatus DriverState::get_property(ViSession vi, ViInt32 channel, ViInt32 proper
   Channel* ch;
   if (ViStatus st = locate(vi, channel, &s, &ch); st != VI_SUCCESS) return st;
   if (value == nullptr) return VI_ERROR_INV_PARAMETER;
-  const ChannelHooks& hooks =
-      bench_.resources[static_cast<std::size_t>(s->resource)].module.channels[static_cast<std::size_t>(channel - 1)];
+  const ChannelHooks& h = hooks(*s, static_cast<std::size_t>(channel - 1));
   ViInt32 word = 0;
   ViStatus st = VI_SUCCESS;
   if (ch->line && ch->open &&
@@ -124,11 +160,14 @@ ViStatus DriverState::get_property(ViSession vi, ViInt32 channel, ViInt32 proper
   }
   switch (property) {
     case TSX4410_PROP_BYTES_WAITING:
-      if (!ch->line) word = static_cast<ViInt32>(ch->rx.size());
-      if (hooks.bytes_waiting) word = *hooks.bytes_waiting;
+      if (!ch->line) {
+        word = static_cast<ViInt32>(std::min<std::size_t>(ch->rx.waiting(), 0x7FFFFFFF));
+      }
+      if (h.bytes_waiting) word = *h.bytes_waiting;
       break;
     case TSX4410_PROP_CHANNEL_STATUS:
-      word |= hooks.busy ? TSX4410_STATUS_BUSY : 0;
+      if (!ch->line && ch->tx.busy()) word |= TSX4410_STATUS_BUSY;
+      word |= h.busy ? TSX4410_STATUS_BUSY : 0;
       break;
     case TSX4410_PROP_CHANNEL_CONFIG:
       std::memcpy(value, ch->record.data(), sizeof ch->record);
@@ -151,7 +190,11 @@ ViStatus DriverState::set_property(ViSession vi, ViInt32 channel, ViInt32 proper
       ConfigRecord asked;
       std::memcpy(asked.data(), value, sizeof asked);
       if (!ch->line) {
+        // Any record is kept, as set; one that frames no byte leaves the
+        // line at the pace it had.
         ch->record = asked;
+        if (const auto frame = record_frame(asked)) ch->tx.reframe(*frame, now_);
+        ch->rx.check_parity(checks_parity(asked));
         return VI_SUCCESS;
       }
       if (!ch->line->is_open()) {
@@ -186,7 +229,10 @@ ViStatus DriverState::write(ViSession vi, ViInt32 channel, const ViByte* bytes, 
     if (written) *written = n;
     return st;
   }
-  ch->rx.insert(ch->rx.end(), bytes, bytes + count);
+  if (!ch->tx.take(bytes, count, now_)) {
+    return wire_failed(*s, TSX4410_ERROR_PORT_OUTPUT_FULL, ch->tx.full_text(channel, count));
+  }
+  advance(*s, now_);  // at instant pace they are there already
   if (written) *written = count;
   return VI_SUCCESS;
 }
@@ -199,8 +245,7 @@ ViStatus DriverState::read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
   if (ViStatus st = locate(vi, channel, &s, &ch); st != VI_SUCCESS) return st;
   if (!ch->open) return TSX4410_ERROR_CHANNEL_CLOSED;
   if (buf == nullptr && count != 0) return VI_ERROR_INV_PARAMETER;
-  const ChannelHooks& hooks =
-      bench_.resources[static_cast<std::size_t>(s->resource)].module.channels[static_cast<std::size_t>(channel - 1)];
+  const ChannelHooks& hooks = this->hooks(*s, static_cast<std::size_t>(channel - 1));
   // The bench's line faults act on what reads hand out; a read takes only
   // as many bytes as fit once their repeats are added.
   const LineFaults& faults = hooks.faults;
@@ -214,10 +259,14 @@ ViStatus DriverState::read(ViSession vi, ViInt32 channel, ViByte* buf, ViUInt32 
     if (got) *got = n;
     return st;
   }
-  std::size_t n = std::min<std::size_t>(count, ch->rx.size());
-  if (hooks.short_read) n = std::min<std::size_t>(n, *hooks.short_read);
-  std::copy_n(ch->rx.begin(), n, buf);
-  ch->rx.erase(ch->rx.begin(), ch->rx.begin() + static_cast<std::ptrdiff_t>(n));
+  // Errors on the line stop a read: the good bytes before them come first,
+  // the errors with the next read, which fails.
+  std::size_t n = 0;
+  LineErrors met;
+  const std::size_t asked = hooks.short_read ? std::min(count, *hooks.short_read) : count;
+  if (ch->rx.read(buf, asked, &n, &met)) {
+    return wire_failed(*s, TSX4410_ERROR_LINE, met.text(channel));
+  }
   if (faults.any()) n = faults.apply(hooks.faults_passed, buf, n, buf, room);
   if (got) *got = static_cast<ViUInt32>(n);
   return VI_SUCCESS;

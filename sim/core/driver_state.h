@@ -1,11 +1,11 @@
 // What the driver stand-in keeps per session: four channels, each with its
-// open flag and configuration record, and behind it either the loopback (the
-// bytes written and not yet read) or a host serial line the bench names. The
-// bench's channel hooks bend what reads report on either.
+// open flag and configuration record, and behind it either the simulated line
+// (its own loop, or a cable to another channel; see wire.h) or a host serial
+// line the bench names. The bench's channel hooks bend what reads report on
+// either.
 #pragma once
 
 #include <array>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,13 +13,15 @@
 #include "core/bench.h"
 #include "core/serial_line.h"
 #include "core/termios_map.h"
+#include "core/wire.h"
 #include "tsx4410_stub.h"
 
 namespace sim {
 
 class DriverState {
  public:
-  explicit DriverState(const Bench& bench) : bench_(bench) {}
+  explicit DriverState(const Bench& bench, MicrosClock clock = steady_micros)
+      : bench_(bench), clock_(std::move(clock)) {}
 
   void attach(ViSession vi, int resource);
   void detach(ViSession vi);
@@ -40,12 +42,12 @@ class DriverState {
   // A serial channel's text for that status comes first.
   std::string error_text(ViSession vi, ViStatus status) const;
 
-  // What the last channel call did on a serial line, for the trace; empty
-  // fields for a loopback channel.
+  // What the last channel call did on a serial line, for the trace; only the
+  // text, when it failed, for a channel on the simulated line.
   struct LineNote {
     std::string port;     // the device
     std::string applied;  // the settings put on the line, when the call set them
-    std::string text;     // the failure or warning, naming the device
+    std::string text;     // the failure or warning, naming the device or channel
   };
   const LineNote& line_note() const { return note_; }
   void clear_line_note() { note_ = LineNote{}; }
@@ -53,7 +55,8 @@ class DriverState {
  private:
   struct Channel {
     bool open = false;
-    std::deque<ViByte> rx;
+    Transmitter tx;  // the simulated line, when there is no port
+    Receiver rx;
     ConfigRecord record{};
     std::unique_ptr<SerialLine> line;  // set when the bench names a port
   };
@@ -69,8 +72,15 @@ class DriverState {
   // Notes a serial line's outcome for the trace and for error_text.
   ViStatus noted(Session& s, const SerialLine& line, ViStatus status, bool applied = false);
   ViStatus serial_property(Session& s, Channel& ch, ViInt32 property, ViInt32* word);
+  const ChannelHooks& hooks(const Session& s, std::size_t index) const;
+  // Brings every simulated channel of the session up to `now`.
+  void advance(Session& s, std::int64_t now);
+  // A simulated channel's failure, with its text for error_text and the trace.
+  ViStatus wire_failed(Session& s, ViStatus status, std::string text);
 
   const Bench& bench_;
+  MicrosClock clock_;
+  std::int64_t now_ = 0;  // the clock when the current call began
   std::map<ViSession, Session> sessions_;
   LineNote note_;
 };

@@ -45,4 +45,11 @@ std::size_t LineFaults::apply(std::uint64_t& passed, const ViByte* in, std::size
   return m;
 }
 
+LineError WireFaults::error_at(std::uint64_t k, bool parity_checked) const {
+  if (hits(overrun_one_in, k)) return LineError::kOverrun;
+  if (hits(framing_error_one_in, k)) return LineError::kFraming;
+  if (parity_checked && hits(parity_error_one_in, k)) return LineError::kParity;
+  return LineError::kNone;
+}
+
 }  // namespace sim

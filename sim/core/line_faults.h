@@ -29,4 +29,22 @@ struct LineFaults {
                     std::size_t room) const;
 };
 
+// What a receiver can find wrong with a byte that came down a simulated line.
+enum class LineError { kNone, kParity, kFraming, kOverrun };
+
+// Faults on the simulated line itself, met where bytes arrive rather than
+// where reads hand them out: byte k arriving at the channel (k from 1, since
+// the program started) is an overrun when the overrun's N divides k, else a
+// framing error when that N does, else a parity error when that N does and
+// the receiver checks parity; a UART that checks no parity has nothing to
+// find wrong with it. A break comes down the line every `break_every_ms`.
+struct WireFaults {
+  ViUInt32 parity_error_one_in = 0;  // 0: none
+  ViUInt32 framing_error_one_in = 0;
+  ViUInt32 overrun_one_in = 0;
+  ViUInt32 break_every_ms = 0;
+
+  LineError error_at(std::uint64_t k, bool parity_checked) const;
+};
+
 }  // namespace sim

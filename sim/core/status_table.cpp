@@ -41,6 +41,8 @@ constexpr StatusInfo kStatuses[] = {
     {TSX4410_ERROR_PORT_IO, "TSX4410_ERROR_PORT_IO", "The channel's serial device failed."},
     {TSX4410_ERROR_PORT_OUTPUT_FULL, "TSX4410_ERROR_PORT_OUTPUT_FULL",
      "The channel's transmit buffer is full."},
+    {TSX4410_ERROR_LINE, "TSX4410_ERROR_LINE",
+     "The channel received bytes with line errors (parity, framing, overrun or break)."},
     {TSX4410_WARN_NEAREST_SETTING, "TSX4410_WARN_NEAREST_SETTING",
      "The nearest setting the serial device has was applied."},
 };

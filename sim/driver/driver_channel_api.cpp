@@ -1,5 +1,5 @@
 // The driver stand-in's channel functions: properties, open/close and the
-// data path (loopback or serial line).
+// data path (simulated line or serial device).
 #include <mutex>
 
 #include "driver/driver_process.h"
@@ -20,10 +20,9 @@ void trace_property(TraceLine& line, ViInt32 property, const void* value) {
 }
 
 // A channel bridged to a serial device names it, and says what the call put
-// on the line and what went wrong.
+// on the line; either kind of channel says what went wrong.
 TraceLine& with_line(TraceLine& line, const sim::DriverState::LineNote& note) {
-  if (note.port.empty()) return line;
-  line.str("port", note.port);
+  if (!note.port.empty()) line.str("port", note.port);
   if (!note.applied.empty()) line.str("termios", note.applied);
   if (!note.text.empty()) line.str("text", note.text);
   return line;

@@ -24,6 +24,8 @@ extern "C" {
 #define TSX4410_ERROR_PORT_SETTING ((ViStatus)0xBFFA0005u)      /* record not applicable */
 #define TSX4410_ERROR_PORT_IO ((ViStatus)0xBFFA0006u)           /* any other system error */
 #define TSX4410_ERROR_PORT_OUTPUT_FULL ((ViStatus)0xBFFA0007u)  /* transmit buffer full */
+/* A channel on the simulated line: */
+#define TSX4410_ERROR_LINE ((ViStatus)0xBFFA0008u) /* parity, framing, overrun or break met */
 #define TSX4410_WARN_NEAREST_SETTING ((ViStatus)0x3FFA0001)     /* applied something close */
 
 SIM_EXPORT ViStatus tsx4410_init(const ViChar* rsrc, ViBoolean id_query, ViBoolean reset,

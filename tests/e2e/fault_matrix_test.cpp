@@ -68,7 +68,7 @@ TEST_P(FaultMatrix, ShowsWhatTheRoadSaysAndRecovers)
     const auto& [c, watched] = GetParam();
     const QString faults = Rule(c.function, c.channel, c.fromCall, c.status) +
                            (c.firstFailure ? ',' + Rule(c.firstFailure, 2, 1, kError) : QString());
-    SimPanel p(VxiBench(R"({"error_messages":{"VI_ERROR_SYSTEM_ERROR":")" + kModuleText + R"("}})", faults));
+    SimPanel p(VxiBench(R"({"pace":"instant","error_messages":{"VI_ERROR_SYSTEM_ERROR":")" + kModuleText + R"("}})", faults));
     ASSERT_TRUE(p.app->m_pDriver->IsLive() && p.recorder.messages.isEmpty());
     auto ch2 = [&] { return p.Main()->Channel(2); };
     CTrafficWindow* traffic = watched ? (p.frame->OnCommand(ID_PANELS_TRAFFIC), p.frame->TrafficWindow()) : nullptr;

@@ -23,7 +23,7 @@ TEST(LivePanel, LoopTestAndCommandsRunThroughTheDriversSession)
 {
     // 300 characters: the driver's 256-byte buffer holds them without a zero.
     const QString longText = QStringLiteral("Relay K7 did not settle. ").repeated(12);
-    SimPanel p(VxiBench(R"({"self_test":{"code":-32768,"message":")" + longText +
+    SimPanel p(VxiBench(R"({"pace":"instant","self_test":{"code":-32768,"message":")" + longText +
                             R"("},"channels":{"1":{"busy":true},"3":{"bytes_waiting":-1},)"
                             R"("4":{"bytes_waiting":5000,"short_read":3}}})",
                         R"({"function":"tsx4410_reset","status":"0x3FFA0001"})"), // a warning

@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "core/bench_reader.h"
 #include "core/line_faults.h"
 
 TEST(LineFaults, OneInNHoweverTheReadsAreCut)
@@ -47,10 +46,4 @@ TEST(LineFaults, OneInNHoweverTheReadsAreCut)
             EXPECT_EQ(passed, in.size());
         }
     }
-    const sim::Bench bench = sim::parse_bench(
-        R"({"resources": [{"descriptor": "VXI::2", "module": {"channels": {"3": {"corrupt_one_in": 1000}}}}]})");
-    EXPECT_EQ(bench.resources[0].module.channels[2].faults.corrupt_one_in, 1000u);
-    EXPECT_THROW(sim::parse_bench(R"({"resources": [{"descriptor": "VXI::2", "module": {"channels": {"1":
-      {"drop_one_in": -1}}}}]})"),
-        sim::BenchError);
 }

@@ -156,7 +156,7 @@ TEST(StandIn, VisaFindListsSessionsAttributesAndReads) {
 }
 
 TEST(StandIn, DriverSessionChannelsAndTexts) {
-  const std::string bench = R"({"resources": [{"descriptor": "VXI::24", "status_byte": 66, "slot": 5, "module": {
+  const std::string bench = R"({"resources": [{"descriptor": "VXI::24", "status_byte": 66, "slot": 5, "module": {"pace": "instant",
     "error_messages": {"VI_ERROR_TMO": "module slow"}, "channels": {"1": {"busy": true},
     "2": {"bytes_waiting": 5000}, "3": {"bytes_waiting": -1}, "4": {"short_read": 3}}}}]})";
   const Child c = in_child(bench, [] {
