@@ -116,6 +116,7 @@ ViStatus DriverState::open_channel(ViSession vi, ViInt32 channel, bool open) {
     } else if (!ch->line->is_open()) {
       const ViStatus st = noted(*s, *ch->line, ch->line->open(ch->record, &ch->record), true);
       if (st < 0) return st;
+      note_.remark = ch->line->guessing();
       ch->open = true;
       return st;
     }

@@ -48,6 +48,7 @@ class DriverState {
     std::string port;     // the device
     std::string applied;  // the settings put on the line, when the call set them
     std::string text;     // the failure or warning, naming the device or channel
+    std::string remark;   // how the line tells its errors apart, when it has to guess (at open)
   };
   const LineNote& line_note() const { return note_; }
   void clear_line_note() { note_ = LineNote{}; }

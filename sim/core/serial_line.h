@@ -10,6 +10,7 @@
 #include <deque>
 #include <string>
 
+#include "core/marked_stream.h"
 #include "core/serial_kernel.h"
 #include "core/termios_map.h"
 
@@ -57,17 +58,30 @@ class SerialLine {
   ViStatus configure(const ConfigRecord& record, ConfigRecord* effective);
   // Every call below first moves queued output to the line and the line's
   // input into the receive buffer, so bytes move at every call the channel gets.
+  // The count has one for each place where line errors were met.
   ViStatus waiting(ViUInt32* count);
-  // True while the transmit buffer or the device still holds output.
+  // True while the transmit buffer and the device together hold more than
+  // one step of output: the whole characters the line sends in 40 ms at its
+  // rate and framing (at least one).
   ViStatus output_queued(bool* queued);
   // Never waits. Takes all the bytes into the transmit buffer or none:
-  // TSX4410_ERROR_PORT_OUTPUT_FULL when they do not fit.
+  // TSX4410_ERROR_PORT_OUTPUT_FULL when they do not fit, with a text of its
+  // own for a write larger than the whole buffer.
   ViStatus write(const ViByte* bytes, ViUInt32 count, ViUInt32* written);
+  // Good bytes up to the next line errors; a read that starts at them takes
+  // them off and fails with TSX4410_ERROR_LINE, its text counting them.
   ViStatus read(ViByte* buf, ViUInt32 count, ViUInt32* got);
+  // Takes what the device delivered as it came off it: good bytes into the
+  // receive buffer (and back out in the echo modes), errors marked in it
+  // into their place among them.
+  void received(const char* raw, std::size_t size);
   void discard();  // drops input and output not yet moved
-  // Lets queued output drain for as long as it needs at the line's rate plus
-  // half a second (never more than 2 s), drops the rest, puts the settings
-  // found back and closes; nothing when not open.
+  // Returns at once. Queued output is left to drain on a thread of its own
+  // for as long as it needs at the line's rate plus half a second (never
+  // more than 2 s from now), so lines closed together drain side by side;
+  // then the rest is dropped, the settings found are put back and the device
+  // is closed. Opening the same device again ends the drain at once. Nothing
+  // when not open.
   void close();
 
   bool is_open() const { return fd_ >= 0; }
@@ -79,20 +93,26 @@ class SerialLine {
   const std::string& message() const { return message_; }
   // The settings in effect after the last open or configure, for the trace.
   const std::string& applied() const { return applied_; }
+  // How the line's errors are told apart when the device keeps no counts of
+  // them, for the trace once per open; empty when it does.
+  const std::string& guessing() const { return guessing_; }
 
-  // Puts every line this process opened back as found; registered with
-  // atexit. A forked child inherits the list and leaves it alone.
+  // Waits for drains still running (never past their deadline), then puts
+  // every line this process opened back as found; registered with atexit.
+  // A forked child inherits the lists and leaves them alone.
   static void restore_all();
 
  private:
   ViStatus fail(int err);  // an errno from an I/O call
   ViStatus disconnected();
   bool hung_up() const;
-  void release();          // settings back, descriptor closed, at once
+  void release();          // settings back, descriptor closed, at once, on this thread
   ViStatus pump();         // output to the line, input off it, as far as each goes
   ViStatus pump_output();
   ViStatus take_input();
-  void drain();            // waits, bounded, for queued output to leave
+  void start_input();      // empty, with the kernel's error counts as they stand
+  void clear_input();
+  void drain();            // hands queued output and the descriptor to a drainer; else release()
 
   std::string path_;
   int fd_ = -1;
@@ -105,6 +125,18 @@ class SerialLine {
   std::string out_;        // written, or owed by the echo modes, not yet taken by the line
   std::string message_;
   std::string applied_;
+  struct Mark {
+    std::uint64_t at;  // the errors come after this many good bytes ever received
+    LineErrors errors;
+  };
+  std::deque<Mark> marks_;  // line errors among the bytes of in_
+  std::uint64_t read_ = 0;  // bytes ever taken off in_ by reads
+  MarkedStream stream_;
+  bool marked_ = false;          // the device marks errors in its input (it kept PARMRK)
+  bool parity_checked_ = false;  // it kept INPCK
+  bool counts_ = false;          // it keeps counts of the errors (TIOCGICOUNT)
+  LineErrors counted_;           // those counts when last taken
+  std::string guessing_;
 };
 
 }  // namespace sim

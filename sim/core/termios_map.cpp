@@ -41,8 +41,12 @@ LinePlan plan_line(const termios& found, const ConfigRecord& record) {
   t = found;
   // Raw: every byte passes unchanged both ways; a read never waits (the
   // descriptor is non-blocking) and returns 0 only at end of file.
-  t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+  // Errors and breaks are marked in the input ("\377 \0 X", "\377 \0 \0", a
+  // data 0xFF doubled), so a read can report them rather than hand on a NUL
+  // for each as if it had come good.
+  t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | IGNPAR | ISTRIP | INLCR | IGNCR | ICRNL |
                                       IXON | IXOFF | IXANY | INPCK | IMAXBEL);
+  t.c_iflag |= PARMRK;
   t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -136,7 +140,7 @@ std::string describe_line(const termios& tio, unsigned rate) {
   static const Flag kCflags[] = {{CSTOPB, "CSTOPB"}, {PARENB, "PARENB"},   {PARODD, "PARODD"},
                                  {CMSPAR, "CMSPAR"}, {CRTSCTS, "CRTSCTS"}, {CREAD, "CREAD"},
                                  {CLOCAL, "CLOCAL"}, {HUPCL, "HUPCL"}};
-  static const Flag kIflags[] = {{INPCK, "INPCK"}, {IXON, "IXON"}, {IXOFF, "IXOFF"}};
+  static const Flag kIflags[] = {{INPCK, "INPCK"}, {PARMRK, "PARMRK"}, {IXON, "IXON"}, {IXOFF, "IXOFF"}};
   static const char* const kSizes[] = {"CS5", "CS6", "CS7", "CS8"};
   std::string out = std::to_string(rate) + " cflag=";
   out += kSizes[(tio.c_cflag & CSIZE) / CS6];

@@ -27,7 +27,7 @@ struct LinePlan {
 LinePlan plan_line(const termios& found, const ConfigRecord& record);
 
 // One line for the trace: rate and the flags that matter, e.g.
-// "9600 cflag=CS8|CREAD|CLOCAL iflag=0 raw".
+// "9600 cflag=CS8|CREAD|CLOCAL iflag=PARMRK raw".
 std::string describe_line(const termios& tio, unsigned rate);
 
 }  // namespace sim

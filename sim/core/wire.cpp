@@ -70,8 +70,11 @@ bool checks_parity(const ConfigRecord& record) {
 }
 
 std::string LineErrors::text(ViInt32 channel) const {
-  return "channel " + std::to_string(channel) + ": " +
-         counted(parity, "parity error", "parity errors") + ", " +
+  return text("channel " + std::to_string(channel));
+}
+
+std::string LineErrors::text(const std::string& where) const {
+  return where + ": " + counted(parity, "parity error", "parity errors") + ", " +
          counted(framing, "framing error", "framing errors") + ", " +
          counted(overruns, "overrun", "overruns") + ", " + counted(breaks, "break", "breaks");
 }

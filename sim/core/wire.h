@@ -48,6 +48,7 @@ struct LineErrors {
   std::uint64_t parity = 0, framing = 0, overruns = 0, breaks = 0;
   // e.g. "channel 2: 1 parity error, 0 framing errors, 0 overruns, 0 breaks"
   std::string text(ViInt32 channel) const;
+  std::string text(const std::string& where) const;  // "<where>: 1 parity error, ..."
 };
 
 // A channel's receiving end: the bytes that arrived and are not yet read,

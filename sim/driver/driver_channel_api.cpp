@@ -25,6 +25,7 @@ TraceLine& with_line(TraceLine& line, const sim::DriverState::LineNote& note) {
   if (!note.port.empty()) line.str("port", note.port);
   if (!note.applied.empty()) line.str("termios", note.applied);
   if (!note.text.empty()) line.str("text", note.text);
+  if (!note.remark.empty()) line.str("note", note.remark);
   return line;
 }
 

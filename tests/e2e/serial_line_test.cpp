@@ -31,7 +31,8 @@ TEST(SerialLineLive, Channel2CarriesBothWaysAndStopsTheTestWhenTheFarEndCloses)
     SimPanel p(VxiBench(QStringLiteral(R"({"channels":{"2":{"port":"%1"}}})").arg(name)));
     p.StartStop();
     close(near);
-    EXPECT_EQ(p.sim.Calls("tsx4410_openChannel").at(1)["termios"], "9600 cflag=CS8|CREAD|CLOCAL iflag=0 raw");
+    EXPECT_EQ(p.sim.Calls("tsx4410_openChannel").at(1)["termios"], "9600 cflag=CS8|CREAD|CLOCAL iflag=PARMRK raw");
+    EXPECT_NE(p.sim.Calls("tsx4410_openChannel").at(1)["note"].find(": no error counts"), std::string::npos);
     CChannel* ch2 = p.Main()->Channel(2);
     QTest::keyClicks(ch2->TransBox(), "hi 4410");
     p.frame->DispatchTimer();
