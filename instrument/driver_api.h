@@ -14,6 +14,11 @@ constexpr ViInt32 kPropBytesWaiting = 19; // received bytes waiting
 constexpr ViInt32 kPropChannelStatus = 29; // bit 0: cannot take data now
 constexpr ViInt32 kPropChannelConfig = 30; // the configuration record
 
+// A read that met a parity, framing, overrun or break error on the line
+// fails with this status; its text gives the channel (or the device) and
+// how many of each kind it met.
+constexpr ViStatus kDriverErrorLine = static_cast<ViStatus>(0xBFFA0008u);
+
 // Every text the driver fills (messages, revisions) is this long.
 constexpr int kDriverTextSize = 256;
 

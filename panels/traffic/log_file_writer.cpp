@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <mutex>
 #include <system_error>
@@ -18,7 +19,11 @@ struct CLogFileWriter::Shared {
     std::string path;
     std::mutex mutex;
     std::condition_variable wake, idle;
-    std::string queue;
+    // In chunks of a fixed size: one growing string would copy megabytes on
+    // the panel's thread each time it doubled while the disk lags.
+    static constexpr std::size_t kChunk = 64u << 10;
+    std::deque<std::string> queue;
+    std::size_t queuedBytes = 0;
     std::uint64_t queuedLines = 0; // in `queue`
     std::uint64_t inFlight = 0; // lines of the batch being written, not yet wholly written
     std::uint64_t lost = 0;
@@ -31,7 +36,8 @@ struct CLogFileWriter::Shared {
         if (error.empty())
             error = path + ": " + why;
         lost += std::exchange(queuedLines, 0);
-        queue = std::string(); // its memory too
+        queue = {}; // its memory too
+        queuedBytes = 0;
         idle.notify_all(); // Sync has at most the batch on its way left to wait for
     }
 
@@ -46,11 +52,14 @@ struct CLogFileWriter::Shared {
             wake.wait(lock, [this] { return stop || !queue.empty(); });
             if (queue.empty())
                 break; // stopped, and all written
-            std::string batch;
+            std::deque<std::string> batch;
             batch.swap(queue);
+            queuedBytes = 0;
             inFlight = std::exchange(queuedLines, 0);
             lock.unlock();
-            const int err = Write(fd, batch);
+            int err = 0;
+            for (const std::string& chunk : batch)
+                err = err ? err : Write(fd, chunk);
             lock.lock();
             if (err) {
                 lost += std::exchange(inFlight, 0);
@@ -110,15 +119,20 @@ void CLogFileWriter::Append(const std::string& line)
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
-        if (s.error.empty() && s.queue.size() + line.size() >= kMaxQueued)
+        if (s.error.empty() && s.queuedBytes + line.size() >= kMaxQueued)
             s.Fail("the disk does not keep up with the log");
         if (!s.error.empty()) {
             ++s.lost;
             return;
         }
         wake = s.queue.empty();
-        s.queue += line;
-        s.queue += '\n';
+        if (s.queue.empty() || s.queue.back().size() + line.size() >= Shared::kChunk) {
+            s.queue.emplace_back();
+            s.queue.back().reserve(std::max(Shared::kChunk, line.size() + 1));
+        }
+        s.queue.back() += line;
+        s.queue.back() += '\n';
+        s.queuedBytes += line.size() + 1;
         ++s.queuedLines;
     }
     if (wake)

@@ -1,5 +1,6 @@
 #include "panels/traffic/pattern_runner.h"
 
+#include "instrument/driver_api.h"
 #include "instrument/instrument_driver.h"
 #include "instrument/instrument_host.h"
 #include "panels/traffic/pattern_line.h"
@@ -165,8 +166,30 @@ void CPatternRunner::StepLane(int ch, CInstrumentDriver& driver)
     if (lane.state != PatternLane::Running && lane.state != PatternLane::Draining)
         return;
     CPatternLine line(driver, m_recorder, ch);
+    // A status's text is looked up here, once, and recorded with it.
+    struct Failure {
+        bool onLine;
+        LineErrorCounts met;
+        std::string text;
+    };
+    const auto failed = [&] {
+        const ViStatus status = driver.LastStatus();
+        std::string text = line.LastError();
+        const LineErrorCounts met = m_recorder.Status(ch, status, text);
+        return Failure { status == kDriverErrorLine, met, std::move(text) };
+    };
     try {
-        const std::string got = line.Read();
+        std::string got;
+        try {
+            got = line.Read();
+        } catch (const CUserException&) {
+            // A line error takes no byte the checker sees: the good ones come
+            // with the next read, the one it hit is missing. The test goes on.
+            const Failure f = failed();
+            if (!f.onLine)
+                return Finish(lane, "driver error: " + f.text);
+            lane.lineErrors += f.met;
+        }
         lane.checker.SetSent(m_lanes[Index(lane.source)].generator.Sent());
         lane.checker.Feed(got.data(), got.size());
         lane.quietTicks = got.empty() ? lane.quietTicks + 1 : 0;
@@ -185,8 +208,7 @@ void CPatternRunner::StepLane(int ch, CInstrumentDriver& driver)
         lane.generator.Advance(taken);
         lane.credit -= static_cast<double>(taken);
     } catch (const CUserException&) {
-        m_recorder.Status(ch, driver.LastStatus());
-        Finish(lane, "driver error: " + line.LastError());
+        Finish(lane, "driver error: " + failed().text);
     }
 }
 
@@ -201,8 +223,9 @@ std::string CPatternRunner::Report(int channel) const
 {
     const Stream s = StreamFrom(channel);
     PatternReportData d;
-    d.channel = s.from;
-    d.source = s.to;
+    d.from = s.from;
+    d.to = s.to;
+    d.lineErrors = s.receiver.lineErrors;
     d.settings = s.sender.settings;
     d.spec = s.sender.generator.Spec();
     d.sent = s.sender.generator.Sent();

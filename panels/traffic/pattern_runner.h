@@ -6,6 +6,7 @@
 // timer, never while a dialog or message box is up.
 #include "panels/channel.h"
 #include "panels/traffic/pattern.h"
+#include "panels/traffic/traffic_stats.h"
 
 #include <QObject>
 #include <QTimer>
@@ -26,6 +27,7 @@ struct PatternLane {
     std::string settings; // as the report gives them
     std::int64_t lastMs = 0, startMs = 0, endMs = 0;
     int quietTicks = 0;
+    LineErrorCounts lineErrors; // met by this channel's reads: the bytes they hit are missing
     std::string stopReason; // why it ended early, else empty
 };
 

@@ -1,5 +1,6 @@
 #include "panels/traffic/traffic_monitor.h"
 
+#include "instrument/driver_api.h"
 #include "instrument/instrument_host.h"
 #include "platform/modal_runner.h"
 
@@ -64,7 +65,14 @@ void CTrafficMonitor::OnReceived(int channel, const char* bytes, int count)
     m_recorder.Received(channel, bytes, count);
 }
 
-void CTrafficMonitor::OnStatus(int channel, ViStatus status) { m_recorder.Status(channel, status); }
+void CTrafficMonitor::OnStatus(int channel, ViStatus status)
+{
+    m_recorder.Status(channel, status);
+    // The driver keeps one text per status: the figures of a line error are
+    // read once the tick is over, before the next one's can replace them.
+    if (status == kDriverErrorLine)
+        QMetaObject::invokeMethod(this, [this] { ResolveTexts(); }, Qt::QueuedConnection);
+}
 
 void CTrafficMonitor::OnPollStopped(int channel)
 {

@@ -1,5 +1,6 @@
 #include "panels/traffic/traffic_recorder.h"
 
+#include "instrument/driver_api.h"
 #include "instrument/instrument_driver.h"
 
 #include <QTime>
@@ -44,10 +45,27 @@ void CTrafficRecorder::Received(int channel, const char* bytes, int count)
 void CTrafficRecorder::Status(int channel, ViStatus status)
 {
     if (Valid(channel) && status != VI_SUCCESS)
-        Add(channel, status < 0 ? TrafficKind::Error : TrafficKind::Warning, std::string(), status);
+        Add(channel, status < 0 ? TrafficKind::Error : TrafficKind::Warning, std::string(), status, true);
 }
 
-void CTrafficRecorder::Add(int channel, TrafficKind kind, std::string data, ViStatus status)
+LineErrorCounts CTrafficRecorder::Status(int channel, ViStatus status, const std::string& text)
+{
+    if (!Valid(channel) || status == VI_SUCCESS)
+        return {};
+    Add(channel, status < 0 ? TrafficKind::Error : TrafficKind::Warning, text, status);
+    return CountLineErrors(channel, status, text);
+}
+
+LineErrorCounts CTrafficRecorder::CountLineErrors(int channel, ViStatus status, const std::string& text)
+{
+    const std::optional<LineErrorText> met = status == kDriverErrorLine ? ParseLineErrorText(text) : std::nullopt;
+    if (!met || (met->channel != 0 && met->channel != channel))
+        return {};
+    m_counters[Index(channel)].line += met->counts;
+    return met->counts;
+}
+
+void CTrafficRecorder::Add(int channel, TrafficKind kind, std::string data, ViStatus status, bool waiting)
 {
     const std::int64_t now = NowMs();
     ChannelCounters& c = m_counters[Index(channel)];
@@ -65,7 +83,7 @@ void CTrafficRecorder::Add(int channel, TrafficKind kind, std::string data, ViSt
         ++c.warnings;
         break;
     }
-    const Held held { m_log.NextNumber(), status != VI_SUCCESS,
+    const Held held { m_log.NextNumber(), waiting,
         TrafficEvent { QTime::currentTime().msecsSinceStartOfDay(), now, channel, kind, std::move(data), status } };
     if (held.waiting)
         m_unresolved.push_back(held);
@@ -87,6 +105,8 @@ void CTrafficRecorder::ResolveTexts(CInstrumentDriver* driver)
             QString text;
             driver->ErrorMessage(h.event.status, text);
             it->second = driver->LastStatus() < VI_SUCCESS ? "(the driver gave no text for it)" : text.toStdString();
+            // Once per text: a second error of its kind since shares the text of the last one.
+            CountLineErrors(h.event.channel, h.event.status, it->second);
         }
         m_log.SetData(h.number, it->second);
         byNumber[h.number] = &it->second;

@@ -32,6 +32,9 @@ public:
     void Sent(int channel, const char* bytes, int count);
     void Received(int channel, const char* bytes, int count);
     void Status(int channel, ViStatus status);
+    // A status whose text its caller looked up already (outside the poll);
+    // what a line error's text says it met, also counted on the channel.
+    LineErrorCounts Status(int channel, ViStatus status, const std::string& text);
     // Looks up the text of every status recorded since the last call, once per
     // status and channel, and hands the events held for them to the file.
     void ResolveTexts(CInstrumentDriver* driver);
@@ -55,7 +58,11 @@ public:
 private:
     static std::size_t Index(int channel) { return static_cast<std::size_t>(channel - 1); }
     static bool Valid(int channel) { return channel >= 1 && channel <= kChannels; }
-    void Add(int channel, TrafficKind kind, std::string data, ViStatus status = 0);
+    void Add(int channel, TrafficKind kind, std::string data, ViStatus status = 0, bool waiting = false);
+    // The kinds a line error's text gives, counted on `channel`. A text that
+    // names another channel is not counted here: the driver keeps one text
+    // per status, and that channel's later error replaced this one's.
+    LineErrorCounts CountLineErrors(int channel, ViStatus status, const std::string& text);
     void FlushFile(); // the held events, up to the first without its text
     void CheckFile(); // tells a failed file once, with what did not reach it, and stops it
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Bytes per second over the last `kWindowMs`, from buckets of `kBucketMs`.
@@ -29,8 +30,29 @@ private:
     std::int64_t m_firstBucket = -1;
 };
 
+// What the line errors a channel's reads met were, by kind.
+struct LineErrorCounts {
+    std::uint64_t parity = 0, framing = 0, overruns = 0, breaks = 0;
+    LineErrorCounts& operator+=(const LineErrorCounts& o);
+    bool Any() const { return parity || framing || overruns || breaks; }
+    bool operator==(const LineErrorCounts& o) const;
+};
+
+// A line error's text, "channel 2: 1 parity error, 0 framing errors,
+// 0 overruns, 0 breaks" (or a device's name in place of the channel): its
+// figures and the channel it names, 0 for a device. Nothing for a text of
+// another shape.
+struct LineErrorText {
+    LineErrorCounts counts;
+    int channel = 0;
+};
+std::optional<LineErrorText> ParseLineErrorText(const std::string& text);
+// "P 1 · F 0 · O 2 · B 0", short enough for a table cell.
+std::string LineErrorsBrief(const LineErrorCounts& c);
+
 struct ChannelCounters {
     std::uint64_t sent = 0, received = 0, errors = 0, warnings = 0;
+    LineErrorCounts line; // what the failed reads among the errors met
     CRateMeter in, out;
 };
 
@@ -40,16 +62,17 @@ struct ChannelCounters {
 double NominalBytesPerSecond(int baud, int dataBits, const std::string& parity, const std::string& stopBits);
 
 struct PatternReportData {
-    int channel = 0;
-    int source = 0; // the channel whose stream this one checks
+    int from = 0; // the channel that sends the stream
+    int to = 0; // the channel that receives and checks it: `from` itself in a loop
     std::string settings;
     PatternSpec spec;
-    std::uint64_t sent = 0; // by this channel's generator
+    std::uint64_t sent = 0; // by the generator of `from`
     CheckCounts counts;
     FirstMismatch first;
     std::int64_t elapsedMs = 0;
     double nominal = 0;
     bool missingAtLeast = false; // a loss may yet prove whole rounds longer
+    LineErrorCounts lineErrors; // met by the reads on `to` during the pattern
 };
 
 // "12.3 s" and bytes per second each way from the counts and the time.

@@ -60,15 +60,22 @@ CTrafficWindow::CTrafficWindow(QWidget* parent)
     setObjectName(QStringLiteral("traffic"));
     auto* layout = new QVBoxLayout(this);
 
-    m_counters = new QTableWidget(CTrafficMonitor::kChannels, 8, this);
-    m_counters->setHorizontalHeaderLabels(
-        { "Sent", "Received", "Errors", "Warnings", "In B/s", "Out B/s", "Nominal B/s", "Elapsed" });
+    const QStringList columns { "Sent", "Received", "Errors", "Warnings", "Line errors", "In B/s", "Out B/s",
+        "Nominal", "Elapsed" };
+    m_counters = new QTableWidget(CTrafficMonitor::kChannels, static_cast<int>(columns.size()), this);
+    m_counters->setHorizontalHeaderLabels(columns);
     m_counters->setVerticalHeaderLabels({ "Channel 1", "Channel 2", "Channel 3", "Channel 4" });
     m_counters->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_counters->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // The line errors by kind take what their text needs; the numbers share the rest.
+    m_counters->horizontalHeader()->setSectionResizeMode(kLineErrorsColumn, QHeaderView::ResizeToContents);
+    m_counters->horizontalHeaderItem(kLineErrorsColumn)->setToolTip(
+        QStringLiteral("Parity errors, framing errors, overruns and breaks the channel's reads met"));
+    m_counters->horizontalHeaderItem(kNominalColumn)->setToolTip(
+        QStringLiteral("Bytes per second the line's settings carry at most"));
     m_counters->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (int r = 0; r < CTrafficMonitor::kChannels; ++r)
-        for (int c = 0; c < 8; ++c)
+        for (int c = 0; c < m_counters->columnCount(); ++c)
             m_counters->setItem(r, c, new QTableWidgetItem(QStringLiteral("0")));
     m_counters->setFixedHeight(m_counters->horizontalHeader()->sizeHint().height()
         + 4 * m_counters->verticalHeader()->defaultSectionSize() + 4);
@@ -251,10 +258,10 @@ void CTrafficWindow::Refresh()
     for (int ch = 1; ch <= CTrafficMonitor::kChannels; ++ch) {
         const ChannelCounters& c = m_monitor.Counters(ch);
         const QString cells[] = { Count(c.sent), Count(c.received), Count(c.errors), Count(c.warnings),
-            QString::number(c.in.Rate(now), 'f', 0), QString::number(c.out.Rate(now), 'f', 0),
-            QString::number(m_monitor.Nominal(ch), 'f', 0),
+            QString::fromStdString(LineErrorsBrief(c.line)), QString::number(c.in.Rate(now), 'f', 0),
+            QString::number(c.out.Rate(now), 'f', 0), QString::number(m_monitor.Nominal(ch), 'f', 0),
             m_monitor.TestRunning() ? Seconds(now) : QStringLiteral("-") };
-        for (int col = 0; col < 8; ++col) {
+        for (int col = 0; col < m_counters->columnCount(); ++col) {
             if (QTableWidgetItem* item = m_counters->item(ch - 1, col); item && item->text() != cells[col])
                 item->setText(cells[col]);
         }
@@ -294,6 +301,8 @@ void CTrafficWindow::Refresh()
             if (lane.nominal > 0)
                 status += QStringLiteral(", %1 % of nominal")
                               .arg(QString::number(100.0 * static_cast<double>(k.received) / secs / lane.nominal, 'f', 1));
+            if (rx.lineErrors.Any())
+                status += QStringLiteral("; line errors ") + QString::fromStdString(LineErrorsBrief(rx.lineErrors));
             if (rx.checker.First().found)
                 status += QStringLiteral("; first mismatch at byte %1").arg(Count(rx.checker.First().offset));
             QStringList more;

@@ -2,6 +2,7 @@
 // line and on a pseudo-terminal pair; the log, saved and written to files that fail.
 #include "common/messages.h"
 #include "common/test_support.h"
+#include "controls/led_button.h"
 #include "controls/transfer_edit.h"
 #include "panels/channel.h"
 #include "panels/panel_list.h"
@@ -39,10 +40,11 @@ CTrafficWindow* OpenTraffic(const SimPanel& p)
     return p.frame->TrafficWindow();
 }
 
-void SetBaud(const SimPanel& p, int index, const QString& baud, const QString& data = QStringLiteral("8"))
+void SetBaud(const SimPanel& p, int index, const QString& baud, const QString& data = QStringLiteral("8"),
+    const QString& parity = QStringLiteral("None"), int check = 0)
 {
     auto* store = static_cast<CSettingObj*>(p.app->m_panels.FindByStringId(IDS_SETTING_PANEL));
-    store->SetChannelSettings(index, baud, data, "None", "1", "None", 0, "NORMAL");
+    store->SetChannelSettings(index, baud, data, parity, "1", "None", check, "NORMAL");
 }
 
 // Runs the patterns a while, stops them, and lets the lines drain; the time they were stopped.
@@ -52,7 +54,13 @@ std::int64_t RunPatterns(CTrafficWindow* w, std::initializer_list<int> channels,
     for (int ch : channels)
         QTest::mouseClick(w->PatternButton(ch), Qt::LeftButton);
     const std::int64_t stopped = w->Monitor().NowMs();
-    for (int i = 0; i < 100 && w->Monitor().Lane(*channels.begin()).state != PatternLane::Done; ++i)
+    const auto drained = [w] {
+        for (int ch = 1; ch <= 4; ++ch)
+            if (const PatternLane::State s = w->Monitor().Lane(ch).state; s != PatternLane::Idle && s != PatternLane::Done)
+                return false;
+        return true;
+    };
+    for (int i = 0; i < 100 && !drained(); ++i)
         QTest::qWait(20);
     return stopped;
 }
@@ -89,17 +97,16 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
         EXPECT_EQ(w->Monitor().Counters(ch).received, lane.checker.Counts().received) << "counted and logged as received";
         EXPECT_NE(w->Monitor().Report(ch).find("Wrong: 0\nMissing: 0\n"), std::string::npos);
     }
-    EXPECT_EQ(p.Main()->Channel(1)->RecvBox()->text(), QString()) << "the loop test left channel 1 alone";
-    EXPECT_EQ(p.Main()->Channel(2)->RecvBox()->text(), QStringLiteral("hi"));
+    EXPECT_EQ(p.Main()->Channel(1)->RecvBox()->text() + '|' + p.Main()->Channel(2)->RecvBox()->text(), "|hi")
+        << "the loop test left channel 1 alone";
     EXPECT_EQ(w->Monitor().Counters(2).sent, 3u);
     const std::uint64_t events = w->Monitor().Log().NextNumber();
     w->Monitor().OnReceived(2, "x", 0), w->Monitor().OnSent(2, "x", 0); // a read or write of nothing is no event
     EXPECT_EQ(w->Monitor().Log().NextNumber(), events);
     w->Refresh();
-    EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, 6)->text(), "3960");
-    EXPECT_TRUE(w->PatternStatus(4)->text().startsWith("4 \u2192 4 done ")) << w->PatternStatus(4)->text().toStdString();
-    EXPECT_TRUE(w->PatternStatus(4)->text().contains(", wrong 0, missing 0, repeated 0\n"));
-    EXPECT_EQ(w->PatternStatus(4)->text().count('\n'), 1) << "drained to the end: no reason given";
+    EXPECT_EQ(w->CounterTable()->item(1, 1)->text() + w->CounterTable()->item(1, CTrafficWindow::kNominalColumn)->text(), "3960");
+    EXPECT_TRUE(w->PatternStatus(4)->text().contains(QRegularExpression("^4 \u2192 4 done .*, wrong 0, missing 0, repeated 0\n[^\n]*$")))
+        << "drained to the end: no reason given; " << w->PatternStatus(4)->text().toStdString();
     EXPECT_EQ(w->DroppedLabel()->text(), QString::number(w->Monitor().Log().Size()) + " events, 0 dropped");
     QScrollBar* scroll = w->LogView()->verticalScrollBar();
     EXPECT_TRUE(scroll->maximum() > 0 && scroll->value() == scroll->maximum()) << "follows the newest line";
@@ -177,62 +184,122 @@ TEST(Traffic, LineFaultsABusyChannelAndAFailedReadAreCountedExactlyChannelByChan
     const PatternLane& lane = w->Monitor().Lane(1);
     const CheckCounts& c = lane.checker.Counts();
     EXPECT_TRUE(lane.state == PatternLane::Done && c.received > 3000u);
-    EXPECT_EQ(c.wrong, c.received / 1000);
-    EXPECT_EQ(c.missing + c.repeated, 0u);
-    EXPECT_EQ(lane.checker.First().offset, 999u);
+    EXPECT_EQ(std::vector<std::uint64_t>({ c.wrong, c.missing + c.repeated, lane.checker.First().offset }),
+        std::vector<std::uint64_t>({ c.received / 1000, 0, 999 }));
     EXPECT_EQ(lane.checker.First().received.substr(0, 2), std::string("\x18\xE8", 2)) << "0xE7 inverted, then 0xE8";
 }
 
-TEST(Traffic, PatternOnAPseudoTerminalPairBothWaysAndTheDevicesWarning)
+TEST(Traffic, LineErrorsAreCountedByKindAndThePatternGoesOnOverThem)
 {
-    int m1, s1, m2, s2;
-    char n1[64], n2[64];
-    ASSERT_EQ(openpty(&m1, &s1, n1, nullptr, nullptr), 0);
-    ASSERT_EQ(openpty(&m2, &s2, n2, nullptr, nullptr), 0);
-    close(s1), close(s2);
+    // Of the bytes arriving at channel 2 from 1, every 1100th is an overrun, else every 700th a framing error,
+    // else every 300th a parity error. Channel 3, polled by the panel, loops back with every 2nd byte framed wrong.
+    const std::uint64_t every[] = { 300, 700, 1100 };
+    SimPanel p(VxiBench(R"({"channels":{"1":{"cable":2},"2":{"parity_error_one_in":300,"framing_error_one_in":700,
+        "overrun_one_in":1100},"3":{"framing_error_one_in":2,"pace":"instant"}}})"));
+    for (int i : { 0, 1 })
+        SetBaud(p, i, "38.4k", "8", "Even", 1);
+    CTrafficWindow* w = OpenTraffic(p);
+    w->PatternReturn(1)->setCurrentIndex(1);
+    QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
+    p.StartStop();
+    QTest::keyClicks(p.Main()->Channel(3)->TransBox(), "abcd");
+    for (int i = 0; i < 6; ++i)
+        p.frame->DispatchTimer(), ProcessEvents(); // the texts are read between ticks
+    EXPECT_EQ(p.Main()->Channel(3)->ErrLamp()->State(), CStateLedButton::kLit) << "the panel's failed read: its lamp, no box";
+    RunPatterns(w, { 1 }, 1000);
+    w->Refresh();
+    EXPECT_TRUE(p.recorder.messages.isEmpty()) << p.recorder.messages.join('|').toStdString();
+    LineErrorCounts want;
+    for (std::uint64_t k = 1; k <= w->Monitor().Lane(1).generator.Sent(); ++k)
+        ++*(k % every[2] == 0 ? &want.overruns : k % every[1] == 0 ? &want.framing : k % every[0] == 0 ? &want.parity : &want.breaks);
+    want.breaks = 0;
+    const PatternLane& rx = w->Monitor().Lane(2);
+    EXPECT_TRUE(rx.state == PatternLane::Done && rx.stopReason.empty() && want.parity > 5) << rx.stopReason;
+    EXPECT_EQ(Counts(rx), std::vector<std::uint64_t>({ 0, want.parity + want.framing + want.overruns, 0, 0 }));
+    EXPECT_EQ(Counts(w->Monitor().Lane(1)), kClean) << "2 -> 1 meets none";
+    EXPECT_TRUE(rx.lineErrors == want && w->Monitor().Counters(2).line == want && !w->Monitor().Counters(1).line.Any()
+        && w->Monitor().Counters(3).line == LineErrorCounts({ 0, 2, 0, 0 }));
+    EXPECT_EQ(w->Monitor().Counters(2).errors, want.parity + want.framing + want.overruns) << "one error each";
+    const std::string brief = LineErrorsBrief(want);
+    QTableWidget* table = w->CounterTable();
+    EXPECT_EQ(table->item(1, CTrafficWindow::kLineErrorsColumn)->text().toStdString(), brief);
+    EXPECT_GE(table->columnWidth(CTrafficWindow::kLineErrorsColumn),
+        table->fontMetrics().horizontalAdvance(QString::fromStdString(brief))) << "read whole, not elided";
+    EXPECT_TRUE(w->PatternStatus(1)->text().contains(QString::fromStdString("; line errors " + brief)));
+    EXPECT_FALSE(w->PatternStatus(2)->text().contains("line errors"));
+    EXPECT_NE(w->Monitor().Report(1).find("Line errors on channel 2: " + std::to_string(want.parity) + " parity, "
+        + std::to_string(want.framing) + " framing, " + std::to_string(want.overruns) + " overruns, 0 breaks\n"),
+        std::string::npos) << w->Monitor().Report(1);
+    EXPECT_NE(p.Main()->Channel(2)->ErrLamp()->State(), CStateLedButton::kLit) << "the window's reads leave the panel's lamps alone";
+}
+
+TEST(Traffic, TwoRelayedCablesOfPseudoTerminalsEachLoseOneBurstOnOneStreamAndTheReportsSayWhich)
+{
+    // Channel n on the n-th pseudo-terminal; a relay plays the null-modem cables 1-2 and 3-4 and loses the
+    // bytes 2000 to 2499 of the streams 1 -> 2 and 3 -> 4.
+    int far[4], near;
+    char names[4][64];
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(openpty(&far[i], &near, names[i], nullptr, nullptr) + close(near), 0);
     std::atomic<bool> done { false };
-    std::thread cable([&] { // a null-modem cable between the two far ends
+    std::thread relay([&] {
         char buf[4096];
+        std::uint64_t passed[4] = {};
         while (!done) {
-            pollfd fds[2] = { { m1, POLLIN, 0 }, { m2, POLLIN, 0 } };
-            if (poll(fds, 2, 20) <= 0)
+            pollfd fds[4];
+            for (int i = 0; i < 4; ++i)
+                fds[i] = { far[i], POLLIN, 0 };
+            if (poll(fds, 4, 20) <= 0)
                 continue;
-            for (int i = 0; i < 2; ++i) {
-                const ssize_t n = (fds[i].revents & POLLIN) ? read(fds[i].fd, buf, sizeof buf) : 0;
-                for (ssize_t at = 0; n > 0 && at < n;)
-                    at += std::max<ssize_t>(
-                        write(i ? m1 : m2, buf + at, static_cast<std::size_t>(n - at)), 0);
+            for (int i = 0; i < 4; ++i) {
+                const ssize_t n = (fds[i].revents & POLLIN) ? read(far[i], buf, sizeof buf) : 0;
+                std::string out;
+                for (ssize_t k = 0; k < n; ++k, ++passed[i])
+                    if (i % 2 || passed[i] < 2000 || passed[i] >= 2500)
+                        out += buf[k];
+                for (std::size_t at = 0; at < out.size();)
+                    at += static_cast<std::size_t>(std::max<ssize_t>(write(far[i ^ 1], out.data() + at, out.size() - at), 0));
             }
         }
     });
     {
-        SimPanel p(
-            VxiBench(QStringLiteral(R"({"channels":{"1":{"port":"%1"},"2":{"port":"%2"}}})").arg(n1, n2)));
-        SetBaud(p, 0, "38.4k");
-        SetBaud(p, 1, "38.4k", "7"); // a pseudo-terminal keeps 8 data bits: a warning
+        SimPanel p(VxiBench(QStringLiteral(R"({"channels":{"1":{"port":"%1"},"2":{"port":"%2"},"3":{"port":"%3"},"4":{"port":"%4"}}})")
+                                .arg(names[0], names[1], names[2], names[3])));
+        for (int i = 0; i < 4; ++i)
+            SetBaud(p, i, "38.4k", i == 1 ? "7" : "8"); // a pseudo-terminal keeps 8 data bits: a warning
         CTrafficWindow* w = OpenTraffic(p);
-        w->PatternReturn(1)->setCurrentIndex(1);
-        QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
-        p.StartStop();
-        RunPatterns(w, { 1 }, 1000);
-        for (int ch : { 1, 2 }) {
-            const PatternLane& lane = w->Monitor().Lane(ch);
-            EXPECT_EQ(lane.source, 3 - ch);
-            EXPECT_EQ(Counts(lane), kClean) << ch;
-            EXPECT_EQ(lane.checker.Counts().received, w->Monitor().Lane(3 - ch).generator.Sent()) << ch;
-            EXPECT_GT(lane.checker.Counts().received, 1500u) << ch;
+        w->PatternKind(1)->setCurrentIndex(1);
+        for (int ch : { 1, 3 }) {
+            w->PatternReturn(ch)->setCurrentIndex(1);
+            QTest::mouseClick(w->PatternButton(ch), Qt::LeftButton);
         }
+        p.StartStop();
+        RunPatterns(w, { 1, 3 }, 1200);
+        for (int ch = 1; ch <= 4; ++ch) {
+            const PatternLane& lane = w->Monitor().Lane(ch);
+            const std::uint64_t lost = ch % 2 ? 0 : 500, sent = w->Monitor().Lane(lane.source).generator.Sent();
+            EXPECT_EQ(lane.source, ch + (ch % 2 ? 1 : -1));
+            EXPECT_EQ(Counts(lane), std::vector<std::uint64_t>({ 0, lost, 0, 0 })) << ch;
+            EXPECT_TRUE(lane.checker.Counts().received + lost == sent && sent > 3000) << ch << ": " << sent;
+            const std::string report = w->Monitor().Report(lane.source), from = std::to_string(lane.source), to = std::to_string(ch);
+            for (const std::string& part : { "Pattern test, channel " + from + " \u2192 " + to + "\n", "Checks: the stream from channel "
+                     + from + " to channel " + to, "Wrong: 0\nMissing: " + std::to_string(lost) + "\nRepeated: 0\n" })
+                EXPECT_NE(report.find(part), std::string::npos) << part << " in\n" << report;
+        }
+        EXPECT_NE(w->Monitor().Report(1).find("Pattern: text line"), std::string::npos);
+        QTest::mouseClick(w->CopyReportButton(1), Qt::LeftButton);
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), w->Monitor().Report(1) + '\n' + w->Monitor().Report(2));
         EXPECT_EQ(w->Monitor().Counters(2).warnings, 1u);
         w->Filter()->setCurrentIndex(2);
         w->Refresh();
-        EXPECT_TRUE(w->LogModel().Line(0).contains(
-            QStringLiteral(" Ch2 warning 1073348609 ") + n2 + ": the device kept"))
+        EXPECT_TRUE(w->LogModel().Line(0).contains(QStringLiteral(" Ch2 warning 1073348609 ") + names[1] + ": the device kept"))
             << w->LogModel().Line(0).toStdString();
         p.StartStop();
     }
     done = true;
-    cable.join();
-    close(m1), close(m2);
+    relay.join();
+    for (int fd : far)
+        close(fd);
 }
 
 TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)

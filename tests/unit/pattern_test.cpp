@@ -64,7 +64,7 @@ void Check(const Row& r)
             EXPECT_THAT(c.Counts(), FieldsAre(got.size(), r.matched, r.wrong, *r.liveMissing, r.repeated));
             EXPECT_EQ(c.MissingAtLeast(), *r.liveMissing > 0 && *r.liveMissing < r.missing);
         }
-        const PatternReportData d { 1, 1, "", {}, 0, c.Counts(), {}, 0, 0, c.MissingAtLeast() };
+        const PatternReportData d { 1, 1, "", {}, 0, c.Counts(), {}, 0, 0, c.MissingAtLeast(), {} };
         const std::string missing = (d.missingAtLeast ? "\u2265 " : "") + std::to_string(d.counts.missing);
         EXPECT_NE(PatternReport(d).find("\nMissing: " + missing + '\n'), std::string::npos) << missing;
         c.Finish(r.to - r.from);

@@ -1,7 +1,10 @@
 // The Traffic window's model: the pattern checker's counting, the log's bounds and texts, rates.
+#include "instrument/driver_api.h"
+#include "instrument/instrument_driver.h"
 #include "panels/traffic/log_file_writer.h"
 #include "panels/traffic/pattern.h"
 #include "panels/traffic/traffic_log.h"
+#include "panels/traffic/traffic_recorder.h"
 #include "panels/traffic/traffic_stats.h"
 #include "panels/traffic/traffic_window.h"
 
@@ -95,14 +98,70 @@ TEST(TrafficStats, RatesAndNominalRates)
     for (const auto& r : rows)
         EXPECT_NEAR(NominalBytesPerSecond(r.baud, r.data, r.parity, r.stop), r.rate, 0.01) << r.baud << r.parity;
 
-    PatternReportData d { 3, 4, "38400 8 None 1", {}, 7680, {}, {}, 2000, 3840 };
-    d.counts = { 7680, 7679, 1, 0, 0 };
+    PatternReportData d { 3, 4, "38400 8 None 1", {}, 7680, {}, {}, 2000, 3840, false, { 1, 0, 22, 3 } };
+    d.counts = { 7488, 7487, 1, 0, 0 };
     d.first = { true, 300, std::string("\x2C\x2D", 2), "Z" };
-    const std::string report = PatternReport(d);
-    for (const char* part : { "channel 3\n", "Settings: 38400 8 None 1\n", "the stream of channel 4\n",
-             "Duration: 2.000 s\n", "Sent: 7680 bytes (3840.0 bytes/s)\n", "Wrong: 1\n", "Missing: 0\n",
+    std::string report = PatternReport(d);
+    for (const char* part : { "Pattern test, channel 3 \u2192 4\n", "Settings: 38400 8 None 1\n",
+             "Checks: the stream from channel 3 to channel 4, as channel 4 receives it\n", "Duration: 2.000 s\n",
+             "Sent: 7680 bytes (3840.0 bytes/s)\nReceived: 7488 bytes (3744.0 bytes/s, 97.5 % of nominal)\n",
+             "Wrong: 1\n", "Missing: 0\n", "Line errors on channel 4: 1 parity, 0 framing, 22 overruns, 3 breaks\n",
              "First mismatch: at byte 300, expected 2C 2D, received 5A\n" })
         EXPECT_NE(report.find(part), std::string::npos) << part << " in\n" << report;
+    d.to = 3, d.nominal = 0;
+    report = PatternReport(d);
+    EXPECT_TRUE(report.find("channel 3 sends, back on itself (loop)\n") != std::string::npos
+        && report.find("(3744.0 bytes/s)\n") != std::string::npos) << report;
+}
+
+TEST(TrafficRecorder, CountsLineErrorsByKindOnlyFromTheirOwnChannelsText)
+{
+    struct Texts : CInstrumentDriver {
+        std::string text;
+        int asked = 0;
+        void ErrorMessage(ViStatus, QString& m) override { ++asked, m = QString::fromStdString(text); }
+        ViStatus LastStatus() override { return VI_SUCCESS; }
+    } driver;
+    const std::string two = "channel 2: 1 parity error, 12 framing errors, 0 overruns, 1 break";
+    const struct { int channel; ViStatus status; std::string text; LineErrorCounts met; } rows[] = {
+        { 2, kDriverErrorLine, two, { 1, 12, 0, 1 } },
+        { 1, kDriverErrorLine, two, {} }, // another channel's, read too late for this one's
+        { 3, kDriverErrorLine, "/dev/a: b: 0 parity errors, 0 framing errors, 999999999999999999 overruns, 0 breaks",
+            { 0, 0, 999999999999999999, 0 } },
+        { 3, VI_ERROR_TMO, "channel 3: 1 parity error, 0 framing errors, 0 overruns, 0 breaks", {} },
+        { 3, kDriverErrorLine, "channel 3: 1 parity error, 0 framing errors, 0 overruns", {} },
+        { 3, kDriverErrorLine, "channel 3: 1 parity error, 0 framing errors, 0 overruns, 0 breaks.", {} },
+        { 3, kDriverErrorLine, "channel 3: 1 parity error, 0 framing errors, 0 overruns 0 breaks", {} },
+        { 3, kDriverErrorLine, "channel 3: 1 parity error, 0 framing errors, 0 overruns, breaks", {} },
+        { 3, kDriverErrorLine, "channel 3: 1 parity error, 0 framing errors, 0 overruns, 0 brakes", {} },
+        { 3, kDriverErrorLine, "channel 3 1 parity error, 0 framing errors, 0 overruns, 0 breaks", {} },
+        { 3, kDriverErrorLine, "channel 3: 1234567890123456789 parity errors, 0 framing errors, 0 overruns, 0 breaks", {} },
+        { 5, kDriverErrorLine, "channel 5: 1 parity error, 0 framing errors, 0 overruns, 0 breaks", {} },
+        { 4, 1073676290, "channel 4: 1 parity error, 0 framing errors, 0 overruns, 0 breaks", {} },
+        { 4, VI_SUCCESS, "channel 4: 1 parity error, 0 framing errors, 0 overruns, 0 breaks", {} },
+    };
+    CTrafficRecorder r;
+    for (const auto& row : rows)
+        EXPECT_TRUE(r.Status(row.channel, row.status, row.text) == row.met) << row.text;
+    EXPECT_EQ(r.Log().Size(), 12u);
+    EXPECT_EQ(r.Log().At(0).data, two);
+    EXPECT_FALSE(r.TextsPending()) << "its text came with it";
+    // Two line errors on channel 4 before the texts are read share the driver's one text: counted once.
+    driver.text = "channel 4: 0 parity errors, 1 framing error, 0 overruns, 0 breaks";
+    r.Status(4, kDriverErrorLine), r.Status(4, kDriverErrorLine), r.Status(1, kDriverErrorLine);
+    r.ResolveTexts(&driver);
+    EXPECT_EQ(driver.asked, 2) << "once per status and channel";
+    EXPECT_EQ(r.Log().At(13).data, driver.text);
+    const std::vector<std::vector<std::uint64_t>> want { { 0, 0, 0, 0, 2 }, { 1, 12, 0, 1, 1 },
+        { 0, 0, 999999999999999999, 0, 9 }, { 0, 1, 0, 0, 2 } };
+    for (int ch = 1; ch <= 4; ++ch) {
+        const ChannelCounters& c = r.Counters(ch);
+        EXPECT_EQ(std::vector<std::uint64_t>({ c.line.parity, c.line.framing, c.line.overruns, c.line.breaks, c.errors }),
+            want[static_cast<std::size_t>(ch - 1)]) << ch;
+    }
+    EXPECT_EQ(LineErrorsBrief({ 1, 0, 22, 3 }), "P 1 \u00B7 F 0 \u00B7 O 22 \u00B7 B 3");
+    for (const LineErrorCounts& one : { LineErrorCounts { 1 }, { 0, 1 }, { 0, 0, 1 }, { 0, 0, 0, 1 } })
+        EXPECT_TRUE(one.Any() && !LineErrorCounts().Any());
 }
 
 // What `f` returns, if it does within ten seconds: a road that must never wait fails here, not hangs.
