@@ -9,7 +9,8 @@
 // --press clicks the button with that text on the shown panel.
 // "traffic" opens the Traffic window as the Panels menu does and writes a PNG
 // of it; --pattern N starts channel N's pattern test (repeatable, before
-// --start; --pattern-text N makes it the text line), --wait MS lets the program run that long before the
+// --start; --pattern-text N makes it the text line, --pair N sends it to
+// the paired channel and checks what comes back from there), --wait MS lets the program run that long before the
 // picture.
 #include "app/main_frame.h"
 #include "app/sfp_app.h"
@@ -67,6 +68,7 @@ int main(int argc, char** argv)
     int waitMs = 0;
     QList<int> patterns;
     QList<int> textLines; // channels whose pattern is the text line
+    QList<int> pairs; // channels whose pattern goes to the paired channel
     QStringList programArgs { QStringLiteral("tsx4410sfp") };
     for (int i = 2; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
@@ -83,6 +85,8 @@ int main(int argc, char** argv)
             typed = QString::fromLocal8Bit(argv[++i]);
         else if (a == QLatin1String("--pattern-text") && i + 1 < argc)
             textLines << QString::fromLocal8Bit(argv[++i]).toInt();
+        else if (a == QLatin1String("--pair") && i + 1 < argc)
+            pairs << QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--pattern") && i + 1 < argc)
             patterns << QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == QLatin1String("--wait") && i + 1 < argc)
@@ -113,6 +117,10 @@ int main(int argc, char** argv)
         for (int channel : textLines) {
             if (channel >= 1 && channel <= 4)
                 traffic->PatternKind(channel)->setCurrentIndex(1);
+        }
+        for (int channel : pairs) {
+            if (channel >= 1 && channel <= 4)
+                traffic->PatternReturn(channel)->setCurrentIndex(1);
         }
         for (int channel : patterns) {
             if (channel >= 1 && channel <= 4)
