@@ -27,14 +27,21 @@ nonlive() { env -u LD_LIBRARY_PATH "$snap" "$@"; }
 live() { env LD_LIBRARY_PATH="$build/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" "$snap" "$@"; }
 
 nonlive "$out/main-nonlive.png" main
-# Two ticks: the first sends what was typed, the second shows it come back.
-live "$out/main-live.png" main --start --type "Hi 4410" --ticks 2
+# The first tick sends what was typed; the panel's own ticks show it come back,
+# as the line carries it (about 7 ms at 9,600 bit/s).
+live "$out/main-live.png" main --start --type "Hi 4410" --ticks 1 --wait 900
 live "$out/setting.png" setting
 live "$out/status.png" status --press "Read Error Queue"
-# The Traffic window: pattern tests on channels 1 (counting) and 3 (text line)
-# for a second and a half beside a loop test that sent "Hi 4410".
-live "$out/traffic.png" traffic --pattern-text 3 --pattern 1 --pattern 3 --start --type "Hi 4410" --ticks 2 --wait 1500
+# The Traffic window on a bench with a cable between channels 1 and 2: a pair
+# 1 <-> 2 (counting) and channel 3's text line running beside a loop test that
+# sent "Hi 4410"; in the second picture channel 4's pattern has also met a
+# driver error (its writes time out from the twelfth).
+pair=$root/sim/benches/traffic-pair.json
+SFP_SIM_BENCH=$pair live "$out/traffic.png" traffic --pair 1 --pattern 1 --pattern-text 3 --pattern 3 \
+  --start --type "Hi 4410" --ticks 2 --wait 1500
+SFP_SIM_BENCH=$pair live "$out/traffic-error.png" traffic --pair 1 --pattern 1 --pattern-text 3 --pattern 3 \
+  --pattern 4 --start --wait 2500
 
-for f in main-nonlive main-live setting status traffic; do
+for f in main-nonlive main-live setting status traffic traffic-error; do
   echo "wrote docs/images/$f.png"
 done
