@@ -91,7 +91,9 @@ CLogFileWriter::CLogFileWriter()
 {
 }
 
-CLogFileWriter::~CLogFileWriter()
+CLogFileWriter::~CLogFileWriter() { Close(); }
+
+void CLogFileWriter::Close()
 {
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);

@@ -19,6 +19,9 @@ public:
     CLogFileWriter(const CLogFileWriter&) = delete;
     CLogFileWriter& operator=(const CLogFileWriter&) = delete;
 
+    // Takes nothing more: the thread writes what it holds, closes the file and
+    // ends, whenever its disk lets it. Never waits.
+    void Close();
     // Starts making (or emptying) the file and returns at once; a file that
     // cannot be made shows in Error() a moment later. False with a reason
     // only when no thread can be had for it.

@@ -133,7 +133,7 @@ void CTrafficRecorder::CheckFile()
     if (const std::string error = m_file ? m_file->Error() : std::string(); !error.empty()) {
         // What the writer dropped or refused, and what was still held for it.
         const std::uint64_t lost = m_file->Lost() + m_fileHeld.size();
-        StopFileLog();
+        DropFile();
         if (m_fileFailed)
             m_fileFailed(error + "; " + std::to_string(lost) + " events did not reach the file");
     }
@@ -150,6 +150,30 @@ bool CTrafficRecorder::StartFileLog(const std::string& path, std::string* error)
 
 void CTrafficRecorder::StopFileLog()
 {
+    if (!m_file)
+        return;
+    m_file->Close();
+    m_stoppedHeld = m_fileHeld.size();
+    m_stoppedFile = std::move(m_file);
+    m_fileHeld.clear();
+}
+
+void CTrafficRecorder::DropFile()
+{
     m_file.reset();
     m_fileHeld.clear();
+}
+
+std::string CTrafficRecorder::StoppedFileBacklog()
+{
+    std::string text;
+    if (m_stoppedFile) {
+        const std::uint64_t lost = m_stoppedFile->Queued() + m_stoppedFile->Lost() + m_stoppedHeld;
+        if (lost > 0)
+            text = m_stoppedFile->Path() + ": the disk is not taking the log; " + std::to_string(lost)
+                + " events did not reach the file";
+    }
+    m_stoppedFile.reset();
+    m_stoppedHeld = 0;
+    return text;
 }

@@ -52,7 +52,12 @@ public:
     // the panel: one that cannot be made is told through `fileFailed`, like a
     // write that fails. False with a reason only when the writer cannot start.
     bool StartFileLog(const std::string& path, std::string* error);
-    void StopFileLog(); // never waits on the disk: what is on its way may still reach it
+    // Never waits on the disk: what is on its way may still reach it. The
+    // writer is kept to be asked, a moment later, whether it did.
+    void StopFileLog();
+    // After a stop: empty when the stopped writer has written all it held,
+    // else what did not reach the file. Forgets that writer either way.
+    std::string StoppedFileBacklog();
     CLogFileWriter* FileLog() const { return m_file.get(); }
 
 private:
@@ -77,7 +82,10 @@ private:
         TrafficEvent event;
     };
     std::deque<Held> m_unresolved; // status events without their text
+    void DropFile();
     std::unique_ptr<CLogFileWriter> m_file;
+    std::unique_ptr<CLogFileWriter> m_stoppedFile; // left to finish on its own
+    std::uint64_t m_stoppedHeld = 0; // events held for it, never handed over
     std::deque<Held> m_fileHeld; // for the file, in order, behind the first without its text
     std::function<void(const std::string&)> m_fileFailed;
 };

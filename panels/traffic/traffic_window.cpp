@@ -364,6 +364,12 @@ void CTrafficWindow::OnLogToFile()
     if (m_monitor.FileLog()) {
         m_monitor.StopFileLog();
         Refresh();
+        // A disk that keeps up has written the last lines by then; one that
+        // stalls is told about, once, while it keeps what it holds.
+        QTimer::singleShot(kStoppedFileGraceMs, this, [this] {
+            if (const std::string backlog = m_monitor.Recorder().StoppedFileBacklog(); !backlog.empty())
+                SfpMessageBox(QStringLiteral("Logging to the file has stopped: %1").arg(QString::fromStdString(backlog)));
+        });
         return;
     }
     const QString path = AskFileName(QStringLiteral("Log to File"), DefaultLogName());

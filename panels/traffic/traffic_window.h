@@ -22,6 +22,7 @@ class CTrafficWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kRefreshMs = 500;
+    static constexpr int kStoppedFileGraceMs = 1000; // then a stopped log file's backlog is told
     static constexpr int kLineErrorsColumn = 4, kNominalColumn = 7; // of the counter table
 
     explicit CTrafficWindow(QWidget* parent = nullptr);

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -29,6 +30,7 @@
 #include <atomic>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -344,6 +346,17 @@ TEST(Traffic, LogToFileThatCannotBeMadeOrWrittenSaysSoOnceAndStopsNothingElse)
     EXPECT_EQ(w->Monitor().FileLog(), nullptr);
     EXPECT_EQ(w->Monitor().Lane(1).state, PatternLane::Running) << "the test goes on";
     EXPECT_TRUE(p.frame->IsTimerRunning());
+    target = dir.filePath("fifo.log"); // nobody reads it: the writer never gets it open
+    ASSERT_EQ(mkfifo(target.toLocal8Bit().constData(), 0600), 0);
+    QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
+    QTest::qWait(300);
+    QElapsedTimer stop;
+    stop.start(), QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
+    EXPECT_LT(stop.elapsed(), 500) << "Stop Log File waits on nothing";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.recorder.messages.size() == 4; }, 5000));
+    EXPECT_TRUE(p.recorder.messages[3].contains(QRegularExpression(
+        "^Logging to the file has stopped: .*/fifo.log: the disk is not taking the log; [1-9]\\d* events did not")))
+        << p.recorder.messages[3].toStdString();
     p.StartStop(); // Stop! ends the pattern too: what was on the way is told, not missing
     EXPECT_EQ(w->Monitor().Lane(1).checker.Counts().missing, 0u);
     EXPECT_EQ(w->Monitor().Lane(1).stopReason.rfind("the test was stopped", 0), 0u);
