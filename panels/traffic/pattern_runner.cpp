@@ -67,7 +67,7 @@ void CPatternRunner::Run(PatternLane& lane, int channel)
     lane.state = PatternLane::Running;
     lane.nominal = m_recorder.Nominal(channel);
     lane.settings = m_recorder.Settings(channel);
-    lane.startMs = lane.lastMs = m_recorder.NowMs();
+    lane.startMs = lane.lastMs = lane.lastReadMs = m_recorder.NowMs();
     // Two steps' worth at once: a line that sends at its own pace then
     // always holds the next step's bytes and never runs dry between steps.
     lane.credit = lane.nominal * 2 * kPeriodMs / 1000.0;
@@ -118,6 +118,9 @@ void CPatternRunner::Finish(PatternLane& lane, std::string reason)
         reason += "; " + std::to_string(sent - position) + " bytes sent were still on the way";
     if (lane.state == PatternLane::Running || lane.endMs == 0)
         lane.endMs = m_recorder.NowMs();
+    // The bytes that came while it drained took that time too: the rates
+    // must not pass the line's own.
+    lane.endMs = std::max(lane.endMs, lane.lastReadMs);
     lane.stopReason = reason;
     lane.state = PatternLane::Done;
 }
@@ -193,6 +196,7 @@ void CPatternRunner::StepLane(int ch, CInstrumentDriver& driver)
         lane.checker.SetSent(m_lanes[Index(lane.source)].generator.Sent());
         lane.checker.Feed(got.data(), got.size());
         lane.quietTicks = got.empty() ? lane.quietTicks + 1 : 0;
+        lane.lastReadMs = got.empty() ? lane.lastReadMs : m_recorder.NowMs();
         if (lane.state != PatternLane::Running)
             return;
         const std::int64_t now = m_recorder.NowMs();

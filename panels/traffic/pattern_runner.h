@@ -26,6 +26,7 @@ struct PatternLane {
     double nominal = 0; // bytes per second
     std::string settings; // as the report gives them
     std::int64_t lastMs = 0, startMs = 0, endMs = 0;
+    std::int64_t lastReadMs = 0; // when bytes last came: a drain's bytes count in the time
     int quietTicks = 0;
     LineErrorCounts lineErrors; // met by this channel's reads: the bytes they hit are missing
     std::string stopReason; // why it ended early, else empty

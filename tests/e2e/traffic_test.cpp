@@ -92,7 +92,8 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     const std::int64_t stoppedAt = RunPatterns(w, { 1, 4 }, 700);
     for (int ch : { 1, 4 }) {
         const PatternLane& lane = w->Monitor().Lane(ch);
-        EXPECT_TRUE(lane.state == PatternLane::Done && lane.endMs <= stoppedAt) << "its time ends at Stop, not after the drain";
+        EXPECT_TRUE(lane.state == PatternLane::Done && lane.endMs <= std::max(stoppedAt, lane.lastReadMs))
+            << "its time ends at Stop or with the drain's last byte, not after the drain's quiet";
         EXPECT_EQ(Counts(lane), kClean) << ch;
         EXPECT_GT(lane.generator.Sent(), 300u) << "paced on its own timer, not 39 bytes a tick";
         EXPECT_TRUE(lane.checker.Counts().matched == lane.generator.Sent() && w->Monitor().Counters(ch).sent == lane.generator.Sent());
@@ -219,6 +220,7 @@ TEST(Traffic, LineErrorsAreCountedByKindAndThePatternGoesOnOverThem)
     EXPECT_TRUE(rx.state == PatternLane::Done && rx.stopReason.empty() && want.parity > 5) << rx.stopReason;
     EXPECT_EQ(Counts(rx), std::vector<std::uint64_t>({ 0, want.parity + want.framing + want.overruns, 0, 0 }));
     EXPECT_EQ(Counts(w->Monitor().Lane(1)), kClean) << "2 -> 1 meets none";
+    EXPECT_TRUE(rx.endMs >= rx.lastReadMs && rx.lastReadMs > rx.startMs + 1000) << "what came while it drained took its time too";
     EXPECT_TRUE(rx.lineErrors == want && w->Monitor().Counters(2).line == want && !w->Monitor().Counters(1).line.Any()
         && w->Monitor().Counters(3).line == LineErrorCounts({ 0, 2, 0, 0 }));
     EXPECT_EQ(w->Monitor().Counters(2).errors, want.parity + want.framing + want.overruns) << "one error each";
