@@ -35,8 +35,11 @@ QPoint CenteredOrigin(const QSize& desktop, const QSize& window)
 QPoint PlaceBeside(const QRect& main, const QSize& window, const QRect& screen)
 {
     int x = main.right() + 1;
-    if (x + window.width() - 1 > screen.right())
-        x = main.left() - window.width() >= screen.left() ? main.left() - window.width() : main.left();
+    // Where neither side has room, the side with more, against the screen's
+    // edge: the window then covers as little of the panel as it can.
+    if (x + window.width() - 1 > screen.right()
+        && (main.left() - window.width() >= screen.left() || main.left() - screen.left() > screen.right() - main.right()))
+        x = main.left() - window.width();
     x = std::max(std::min(x, screen.right() + 1 - window.width()), screen.left());
     const int y = std::max(std::min(main.top(), screen.bottom() + 1 - window.height()), screen.top());
     return QPoint(x, y);

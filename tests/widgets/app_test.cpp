@@ -127,7 +127,8 @@ TEST(MainWindow, OpensTheTrafficWindowBesideItWhereTheScreenHasRoom)
     const QRect wide(0, 0, 1920, 1080), small(0, 0, 1024, 768);
     const struct { QRect main, screen; QPoint at; } rows[] = {{{100, 100, 402, 404}, wide, {502, 100}}, // to its right
         {{1400, 100, 402, 404}, wide, {640, 100}}, {{300, 50, 402, 404}, small, {264, 50}}, // left; over it, on screen
-        {{100, 600, 402, 404}, wide, {502, 520}}, {{-50, -20, 402, 404}, small, {0, 0}}};
+        {{100, 600, 402, 404}, wide, {502, 520}}, {{-50, -20, 402, 404}, small, {264, 0}},
+        {{759, 338, 520, 420}, wide, {0, 338}}, {{600, 50, 402, 404}, wide, {1002, 50}}}; // the side with more room
     for (const auto& r : rows)
         EXPECT_EQ(PlaceBeside(r.main, {760, 560}, r.screen), r.at) << r.main.left();
 }
