@@ -82,6 +82,9 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     SimPanel p(QString(), QString(), {}, Libraries::None);
     CTrafficWindow* w = OpenTraffic(p);
     ASSERT_TRUE(w && w->isVisible() && w->isWindow() && !w->isModal());
+    const auto labels = w->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) { return l->buddy() == w->PatternText(); }))
+        << "the label names the box for screen readers";
     w->PatternKind(4)->setCurrentIndex(1); // a text line on channel 4
     QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
     QTest::mouseClick(w->PatternButton(4), Qt::LeftButton);
@@ -126,6 +129,9 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
     for (int row : { 0, 1 })
         QTest::mouseClick(lines, Qt::LeftButton, row ? Qt::ShiftModifier : Qt::NoModifier,
             w->LogView()->visualRect(w->LogModel().index(row)).center());
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(w->LogView(), Qt::Key_Down, Qt::ControlModifier); // moves the current line, keeps the selection
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty()) << "only Ctrl+C copies";
     QTest::keyClick(w->LogView(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(
         QGuiApplication::clipboard()->text(), w->LogModel().Line(0) + '\n' + w->LogModel().Line(1) + '\n');
