@@ -68,6 +68,7 @@ void CPatternRunner::Run(PatternLane& lane, int channel)
     lane.nominal = m_recorder.Nominal(channel);
     lane.settings = m_recorder.Settings(channel);
     lane.startMs = lane.lastMs = lane.lastReadMs = m_recorder.NowMs();
+    lane.pausedMs = 0;
     // Two steps' worth at once: a line that sends at its own pace then
     // always holds the next step's bytes and never runs dry between steps.
     lane.credit = lane.nominal * 2 * kPeriodMs / 1000.0;
@@ -144,8 +145,15 @@ void CPatternRunner::Tick()
     CInstrumentDriver* driver = CInstrumentHost::CurrentDriver();
     // While a dialog or message box is up the driver is the panel's alone:
     // its error road reads the last status after the box.
-    if (!driver || ModalUp())
+    if (!driver || ModalUp()) {
+        m_pausedAt = m_pausedAt < 0 ? m_recorder.NowMs() : m_pausedAt;
         return;
+    }
+    for (PatternLane& lane : m_lanes) {
+        if (m_pausedAt >= 0 && (lane.state == PatternLane::Running || lane.state == PatternLane::Draining))
+            lane.pausedMs += std::max<std::int64_t>(m_recorder.NowMs() - m_pausedAt, 0);
+    }
+    m_pausedAt = -1;
     for (int ch = 1; ch <= kChannels; ++ch)
         StepLane(ch, *driver);
     // A lane ends its drain once its partner is quiet too, so the far end's
@@ -237,7 +245,7 @@ std::string CPatternRunner::Report(int channel) const
     d.first = s.receiver.checker.First();
     d.missingAtLeast = s.receiver.checker.MissingAtLeast();
     const std::int64_t end = s.receiver.state == PatternLane::Running ? m_recorder.NowMs() : s.receiver.endMs;
-    d.elapsedMs = end - s.receiver.startMs;
+    d.elapsedMs = s.receiver.ActiveMs(end);
     d.nominal = s.sender.nominal;
     std::string report = PatternReport(d);
     if (!s.sender.stopReason.empty())

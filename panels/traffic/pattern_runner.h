@@ -27,6 +27,9 @@ struct PatternLane {
     std::string settings; // as the report gives them
     std::int64_t lastMs = 0, startMs = 0, endMs = 0;
     std::int64_t lastReadMs = 0; // when bytes last came: a drain's bytes count in the time
+    std::int64_t pausedMs = 0; // held behind a dialog, sending nothing: no part of its rates
+    // The time it ran until `end`, less its pauses: what its rates are taken over.
+    std::int64_t ActiveMs(std::int64_t end) const { return end - startMs - pausedMs; }
     int quietTicks = 0;
     LineErrorCounts lineErrors; // met by this channel's reads: the bytes they hit are missing
     std::string stopReason; // why it ended early, else empty
@@ -91,4 +94,5 @@ private:
     QTimer m_timer;
     bool m_testRunning = false;
     bool m_watching = false;
+    std::int64_t m_pausedAt = -1; // since when a dialog holds the lanes back
 };

@@ -287,7 +287,7 @@ void CTrafficWindow::Refresh()
         if (rx.state != PatternLane::Idle && rx.state != PatternLane::Armed) {
             const CheckCounts& k = rx.checker.Counts();
             const std::int64_t end = rx.state == PatternLane::Running ? now : rx.endMs;
-            const double secs = std::max<double>(static_cast<double>(end - rx.startMs) / 1000.0, 0.001);
+            const double secs = std::max<double>(static_cast<double>(rx.ActiveMs(end)) / 1000.0, 0.001);
             const std::uint64_t sent = lane.generator.Sent();
             // Three lines, each whole at the default width: the counts; the
             // rates and where the stream first went wrong; why it ended.

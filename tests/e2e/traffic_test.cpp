@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -25,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -92,9 +94,12 @@ TEST(Traffic, NonLivePatternIsCleanWhileTheLoopTestGoesOnBesideIt)
         && !w->PatternKind(1)->isEnabled() && !w->PatternReturn(1)->isEnabled()) << "waits for Start Test; can be called off";
     p.StartStop();
     QTest::keyClicks(p.Main()->Channel(2)->TransBox(), "hi\r");
-    const std::int64_t stoppedAt = RunPatterns(w, { 1, 4 }, 700);
+    p.recorder.onDialog = [](QDialog&) { return QTest::qWait(600), static_cast<int>(QDialog::Accepted); };
+    QTimer::singleShot(200, [] { QDialog d; RunModal(d); }); // a dialog holds the patterns back for a while
+    const std::int64_t stoppedAt = RunPatterns(w, { 1, 4 }, 1300);
     for (int ch : { 1, 4 }) {
         const PatternLane& lane = w->Monitor().Lane(ch);
+        EXPECT_TRUE(lane.pausedMs >= 550 && lane.pausedMs < 800) << lane.pausedMs << ": its rates leave the pause out";
         EXPECT_TRUE(lane.state == PatternLane::Done && lane.endMs <= std::max(stoppedAt, lane.lastReadMs))
             << "its time ends at Stop or with the drain's last byte, not after the drain's quiet";
         EXPECT_EQ(Counts(lane), kClean) << ch;
