@@ -60,6 +60,8 @@ TEST(SimCore, BenchRefusals) {
       {R"({"resources": [{"descriptor": "VXI::2", "module": {"channels": {"1": {"busy": 1}}}}]})", "busy: expected"},
       {R"({"resources": [{"descriptor": "VXI::2", "module": {"error_query": {"text": "x"}}}]})", "unknown key \"text\""},
       {R"({"faults": [{"function": "viOpen", "status": "VI_OOPS"}]})", "is not a status"},
+      {R"({"faults": [{"function": "viOpen", "status": "12x"}]})", "\"12x\" is not a status"},
+      {R"({"faults": [{"function": "viOpen", "status": "VI_ERROR_TMO", "when": 1}]})", "unknown key \"when\""},
       {R"({"faults": [{"function": "viFindRsrcs", "status": 0}]})", "no entry point"}};
   for (auto& [json, reason] : cases) {
     try {

@@ -107,8 +107,11 @@ TEST(Wire, CablesCarryBothWaysInstantPaceTakesNoTimeAndBadCablesAreRefused) {
   EXPECT_EQ(rig.reads(4) + wire.reads(3), "");
   rig.now = wire.now = 174;
   EXPECT_EQ(rig.reads(4) + wire.reads(3), "hihi");
+  wire.write(3, "old"), wire.now += 100;  // arrived, never read: gone with the close
   wire.d.open_channel(kVi, 4, false), wire.write(3, "lost");  // a closed channel hears nothing
   EXPECT_EQ(wire.prop(4, TSX4410_PROP_BYTES_WAITING), 0);
+  wire.d.open_channel(kVi, 4, true);
+  EXPECT_EQ(wire.reads(4), "");
   const char* refused[][2] = {
       {R"({"1": {"cable": 5}})", "1.cable: expected an integer from 1 to 4"},
       {R"({"2": {"cable": 2}})", "2.cable: a channel cannot be cabled to itself"},
