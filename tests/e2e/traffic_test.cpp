@@ -392,7 +392,7 @@ TEST(Traffic, ExitWithAPatternRunningAndTheLogGoingToAFileLosesNothing)
     QTest::mouseClick(w->LogToFileButton(), Qt::LeftButton);
     QTest::mouseClick(w->PatternButton(1), Qt::LeftButton);
     p.StartStop();
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Monitor().Log().NextNumber() >= 20; }, 5000));
     const qsizetype events = static_cast<qsizetype>(w->Monitor().Log().NextNumber());
     p.frame->OnCommand(ID_APP_EXIT);
     ProcessEvents();

@@ -204,7 +204,7 @@ TEST(SerialLine, ClosedLinesDrainSideBySideAndAReopenOrTheExitEndsTheirDrain) {
   // bytes held by XOFF at 9600 bit/s; XON 100 ms after the close; free again in [least, most] ms
   // (the last line's device is opened anew then: [least, most] is how long that open takes)
   const std::tuple<std::size_t, bool, long, long> kLines[] = {
-      {10, false, 450, 900}, {4000, false, 1900, 2600}, {4000, true, 100, 900}, {4000, false, 0, 50}};
+      {10, false, 450, 1500}, {4000, false, 1900, 3000}, {4000, true, 100, 1500}, {4000, false, 0, 250}};
   Pty pty[4];
   std::unique_ptr<SerialLine> line[4];
   termios t{};
@@ -220,15 +220,19 @@ TEST(SerialLine, ClosedLinesDrainSideBySideAndAReopenOrTheExitEndsTheirDrain) {
   for (auto& l : line) l->close();
   EXPECT_LT(ms() - start, 100) << "four closes";
   const pid_t child = fork();  // exits at once, leaving its parent's drains alone: their devices are in use
-  if (child == 0) std::exit(SerialLine(pty[1].path).open(Record(), nullptr) == TSX4410_ERROR_PORT_UNAVAILABLE ? 0 : 1);
+  if (child == 0) {  // what its exit runs, without a leak checker's own scan at exit
+    const bool refused = SerialLine(pty[1].path).open(Record(), nullptr) == TSX4410_ERROR_PORT_UNAVAILABLE;
+    SerialLine::restore_all();
+    _exit(refused ? 0 : 1);
+  }
   int status = -1;
-  while (waitpid(child, &status, WNOHANG) == 0 && ms() - start < 1000)
+  while (waitpid(child, &status, WNOHANG) == 0 && ms() - start < 3000)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0 && ms() - start < 500 && !as_found(1)) << status;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0 && ms() - start < 1500 && !as_found(1)) << status;
   if (!WIFEXITED(status)) kill(child, SIGKILL), waitpid(child, &status, 0);
   long freed[4] = {-1, -1, -1, -1};
   SerialLine again(pty[3].path);  // a new line on a draining device takes it at once, empty
-  for (long now = ms(); now - start < 3000 && std::count(freed, freed + 3, -1) > 0; now = ms()) {
+  for (long now = ms(); now - start < 4000 && std::count(freed, freed + 3, -1) > 0; now = ms()) {
     if (freed[3] < 0 && now - start >= 100) {
       ASSERT_TRUE(pty[2].Say("\x11"));
       const long opening = ms();
@@ -255,7 +259,7 @@ TEST(SerialLine, ClosedLinesDrainSideBySideAndAReopenOrTheExitEndsTheirDrain) {
   line[0].reset();
   const long closed = ms();
   SerialLine::restore_all();
-  EXPECT_TRUE(ms() - closed >= 450 && ms() - closed <= 900 && as_found(0)) << ms() - closed;
+  EXPECT_TRUE(ms() - closed >= 450 && ms() - closed <= 1500 && as_found(0)) << ms() - closed;
 }
 
 TEST(SerialLine, WhatArrivedBeforeAHangUpIsDeliveredFirstAndARefusedRecordChangesNothing) {
