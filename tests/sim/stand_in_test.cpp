@@ -207,7 +207,8 @@ TEST(StandIn, DriverSessionChannelsAndTexts) {
   for (const char* line : {"viGetAttribute obj=4098 attr=1073676520 value=5 -> 0\ntsx4410_getAttribute vi=4098",
                            "tsx4410_write vi=4098 channel=4 count=1 bytes=\"x\" written=0 -> -1074135039\n",
                            "channel=3 property=30 record=[3,0,115200,8,0,1,65536,65536,2000,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0] -> 0",
-                           "viOpen rm=4097 name=\"vxi::24\" mode=0 timeout=0 vi=4098 -> 0\n"})
+                           "viOpen rm=4097 name=\"vxi::24\" mode=0 timeout=0 vi=4098 -> 0\n",
+                           " msg=\"Unknown status code 12345.\" -> 0\n"})
     EXPECT_NE(c.trace.find(line), std::string::npos) << line << "\n" << c.trace;
 }
 
