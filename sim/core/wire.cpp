@@ -165,6 +165,9 @@ void Transmitter::reframe(const Frame& frame, std::int64_t now) {
 }
 
 std::string Transmitter::full_text(ViInt32 channel, std::size_t count) const {
+  if (count > kBuffer)  // no wait would make room for it
+    return "channel " + std::to_string(channel) + ": a write of " + std::to_string(count) +
+           " bytes is larger than the " + std::to_string(kBuffer) + "-byte transmit buffer";
   return "channel " + std::to_string(channel) + ": transmit buffer full (" +
          std::to_string(fifo_.size()) + " of " + std::to_string(kBuffer) +
          " bytes still to go out at " + std::to_string(frame_.rate) + " bit/s); " +

@@ -86,6 +86,9 @@ TEST(Wire, ReadsTakeWhatArrivedAndNewSettingsWaitForTheByteOnTheLine) {
   EXPECT_EQ(rig.d.error_text(kVi, TSX4410_ERROR_PORT_OUTPUT_FULL),
             "channel 1: transmit buffer full (1 of 4096 bytes still to go out at 4800 bit/s); "
             "4096 bytes not taken");
+  EXPECT_EQ(rig.write(1, std::string(4097, 'z')), TSX4410_ERROR_PORT_OUTPUT_FULL);
+  EXPECT_EQ(rig.d.error_text(kVi, TSX4410_ERROR_PORT_OUTPUT_FULL),
+            "channel 1: a write of 4097 bytes is larger than the 4096-byte transmit buffer");
   rig.d.open_channel(kVi, 1, false), rig.d.open_channel(kVi, 1, true);  // drops what was on its way
   rig.now = 10000;
   EXPECT_EQ(rig.prop(1, TSX4410_PROP_BYTES_WAITING), 0);
