@@ -96,6 +96,15 @@ struct LivePanel {
         store->SetChannelSettings(channel - 1, s);
         store->CommitChannelSettings(channel - 1);
     }
+    // Every channel from the defaults as `edit` changes them.
+    template <class Edit> void SetAll(Edit edit)
+    {
+        for (int c = 1; c <= 4; ++c) {
+            ChannelSettings s = DefaultChannelSettings();
+            edit(s);
+            Set(c, s);
+        }
+    }
     CTrafficWindow* OpenTraffic()
     {
         frame->OnTraffic();

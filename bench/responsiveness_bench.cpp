@@ -111,13 +111,11 @@ void Xoff(int out)
         return static_cast<int>(QDialog::Accepted);
     });
     bench::LivePanel live;
-    for (int c = 1; c <= 4; ++c) {
-        ChannelSettings s = DefaultChannelSettings();
+    live.SetAll([](ChannelSettings& s) {
         s.baudRate = QStringLiteral("38.4k");
         s.flowControl = QStringLiteral("Xon/Xoff");
         s.parityCheck = 0;
-        live.Set(c, s);
-    }
+    });
     live.panel->StartTest();
     for (int fd : near)
         close(fd); // the panel holds the lines now; the far ends stay open here
@@ -182,11 +180,7 @@ void Fifo(int out, const Options& opt)
         return static_cast<int>(QDialog::Accepted);
     });
     bench::LivePanel live;
-    for (int c = 1; c <= 4; ++c) {
-        ChannelSettings s = DefaultChannelSettings();
-        s.baudRate = QStringLiteral("38.4k");
-        live.Set(c, s);
-    }
+    live.SetAll([](ChannelSettings& s) { s.baudRate = QStringLiteral("38.4k"); });
     CTrafficWindow* w = live.OpenTraffic();
     live.StartPatterns(false);
     live.panel->StartTest();
@@ -228,11 +222,7 @@ void Wire(int out, const Options& opt)
         return static_cast<int>(QDialog::Accepted);
     });
     bench::LivePanel live;
-    for (int c = 1; c <= 4; ++c) {
-        ChannelSettings s = DefaultChannelSettings();
-        s.baudRate = QStringLiteral("38.4k");
-        live.Set(c, s);
-    }
+    live.SetAll([](ChannelSettings& s) { s.baudRate = QStringLiteral("38.4k"); });
     live.OpenTraffic();
     live.StartPatterns(true);
     live.panel->StartTest();

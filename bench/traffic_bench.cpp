@@ -186,14 +186,12 @@ Result RunPanel(Setup setup, int seconds)
     });
     bench::LivePanel live;
     const bool paired = setup == Setup::PtyPairs || OnWire(setup);
-    for (int c = 1; c <= 4; ++c) {
-        ChannelSettings s = DefaultChannelSettings();
+    live.SetAll([&](ChannelSettings& s) {
         s.baudRate = setup == Setup::Wire9600 ? QStringLiteral("9600") : QStringLiteral("38.4k");
         s.mode = paired ? QStringLiteral("NORMAL") : QStringLiteral("LOCAL-LOOP");
         if (setup == Setup::WireLineErrors)
             s.parity = QStringLiteral("Even"), s.parityCheck = 1; // parity errors need a parity bit, checked
-        live.Set(c, s);
-    }
+    });
     CTrafficWindow* w = live.OpenTraffic();
     live.StartPatterns(paired);
     CPan1Dlg* panel = live.panel;
@@ -342,30 +340,15 @@ void BM_PatternTest(benchmark::State& state, Setup setup)
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_PatternTest, local_loop, Setup::LocalLoop)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_PatternTest, pty_pairs, Setup::PtyPairs)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_PatternTest, faults, Setup::Faults)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_PatternTest, wire_38400, Setup::Wire38400)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_PatternTest, wire_9600, Setup::Wire9600)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_PatternTest, wire_line_errors, Setup::WireLineErrors)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
+// Each set-up once, timed by the bench itself.
+#define PATTERN_SETUP(name, setup) \
+    BENCHMARK_CAPTURE(BM_PatternTest, name, setup)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond)
+PATTERN_SETUP(local_loop, Setup::LocalLoop);
+PATTERN_SETUP(pty_pairs, Setup::PtyPairs);
+PATTERN_SETUP(faults, Setup::Faults);
+PATTERN_SETUP(wire_38400, Setup::Wire38400);
+PATTERN_SETUP(wire_9600, Setup::Wire9600);
+PATTERN_SETUP(wire_line_errors, Setup::WireLineErrors);
 
 int main(int argc, char** argv)
 {
